@@ -1,0 +1,65 @@
+# Small helpers so that each folder's CMakeLists.txt stays a list of its own targets.
+
+# Adds each folder that has a CMakeLists.txt of its own.
+function(vexil_add_subdirectories)
+  foreach(dir IN LISTS ARGN)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
+
+# vexil_add_test(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [LABELS l ...] [ENVIRONMENT K=V ...]
+#                [FIXTURES fixture ...])
+# One GoogleTest executable; its cases are registered with CTest one by one.
+# GUI tests run on Qt's offscreen platform.
+function(vexil_add_test name)
+  cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;FIXTURES" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(env ${T_ENVIRONMENT} "VEXIL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "VEXIL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(T_GUI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set(props ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    list(APPEND props FIXTURES_REQUIRED "${T_FIXTURES}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
+
+# vexil_add_fuzzer(NAME SOURCE file.cpp LIBS lib ...)
+# With VEXIL_FUZZ the target is a libFuzzer binary, run by tools/run-fuzzers.sh from its
+# seed corpus fuzz/corpus/NAME. In the ordinary builds the same entry point is linked with a
+# replay driver and every file of fuzz/corpus/NAME and fuzz/regressions/NAME becomes a test,
+# so each crash once found stays fixed.
+function(vexil_add_fuzzer name)
+  cmake_parse_arguments(F "" "SOURCE" "LIBS" ${ARGN})
+  if(VEXIL_FUZZ)
+    add_executable(${name} ${F_SOURCE})
+    target_link_libraries(${name} PRIVATE ${F_LIBS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set_property(GLOBAL APPEND PROPERTY VEXIL_FUZZERS ${name})
+  elseif(VEXIL_TESTS)
+    add_executable(${name}_replay ${F_SOURCE} ${PROJECT_SOURCE_DIR}/fuzz/ReplayMain.cpp)
+    target_link_libraries(${name}_replay PRIVATE ${F_LIBS})
+    add_test(NAME fuzz_replay.${name}
+             COMMAND ${name}_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name}
+                     ${PROJECT_SOURCE_DIR}/fuzz/regressions/${name})
+    set_tests_properties(fuzz_replay.${name} PROPERTIES TIMEOUT 300 LABELS fuzz)
+  endif()
+endfunction()
+
+# vexil_add_bench(NAME SOURCES a.cpp ... LIBS lib ...): a Google Benchmark executable.
+function(vexil_add_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()

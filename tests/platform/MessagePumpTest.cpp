@@ -1,0 +1,31 @@
+#include "platform/MessagePump.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexil;
+
+namespace {
+int g_passes = 0;
+void countPass() { ++g_passes; }
+} // namespace
+
+TEST(MessagePump, DoesNothingWithoutAHook) {
+    SetMessagePumpHook(nullptr);
+    ProcessPendingMessages();
+    ProcessPendingMessagesNow();
+}
+
+TEST(MessagePump, RateLimitsTheHookButNotTheImmediatePass) {
+    const MessagePumpHook previous = SetMessagePumpHook(countPass);
+    g_passes = 0;
+    ProcessPendingMessagesNow();
+    EXPECT_EQ(g_passes, 1);
+    for (int i = 0; i < 100000; ++i)
+        ProcessPendingMessages();
+    // A tight loop of this length takes far less than a second, so far fewer passes ran.
+    EXPECT_LT(g_passes, 1000);
+    ProcessPendingMessagesNow();
+    ProcessPendingMessagesNow();
+    EXPECT_GE(g_passes, 3);
+    EXPECT_EQ(SetMessagePumpHook(previous), countPass);
+}

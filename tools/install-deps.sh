@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs everything Vexil needs to build, test, benchmark and run on Debian.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  # tests and benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # libraries
+  qt6-base-dev qt6-image-formats-plugins libsqlite3-dev libjpeg62-turbo-dev
+  libgraphicsmagick++1-dev
+  # system data
+  media-types netbase
+  # screens for looking at the GUI
+  xvfb xauth x11-apps imagemagick
+  # peers and article makers used by tests and benchmarks
+  sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
+  python3 python3-pil time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get install -y --no-install-recommends "${missing[@]}" ||
+    { apt-get update && apt-get install -y --no-install-recommends "${missing[@]}"; }
+fi

@@ -15,7 +15,9 @@ Clock::time_point g_lastPass{};
 
 } // namespace
 
-MessagePumpHook SetMessagePumpHook(MessagePumpHook hook) { return g_hook.exchange(hook); }
+MessagePumpHook SetMessagePumpHook(MessagePumpHook hook) {
+    return g_hook.exchange(hook);
+}
 
 void ProcessPendingMessages() {
     const MessagePumpHook hook = g_hook.load(std::memory_order_relaxed);

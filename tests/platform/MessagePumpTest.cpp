@@ -6,7 +6,9 @@ using namespace vexil;
 
 namespace {
 int g_passes = 0;
-void countPass() { ++g_passes; }
+void countPass() {
+    ++g_passes;
+}
 } // namespace
 
 TEST(MessagePump, DoesNothingWithoutAHook) {

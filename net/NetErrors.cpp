@@ -1,0 +1,11 @@
+#include "net/NetErrors.h"
+
+#include "net/MessageTable.h"
+
+namespace vexil {
+
+ECanceledError::ECanceledError() : Exception(MessageText(kMsgCanceled)) {}
+
+ETimedOutError::ETimedOutError() : Exception(MessageText(kMsgTimedOut)) {}
+
+} // namespace vexil

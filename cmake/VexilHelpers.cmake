@@ -24,7 +24,10 @@ function(vexil_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set(props ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+  # The environment reaches the tests through `cmake -E env` as their launcher: a list given
+  # as the ENVIRONMENT property of gtest_discover_tests keeps only its first entry.
+  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
+  set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

@@ -1,0 +1,18 @@
+#include "widgets/ErrorReport.h"
+#include "platform/QtText.h"
+#include "widgets/ScreenCursor.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vexil {
+
+void ReportError(QWidget *parent, const std::exception &error) {
+    // An hourglass left by the failed command would sit over the box.
+    SetDefaultScreenCursor();
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    MessageText(error.what()), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace vexil

@@ -190,6 +190,19 @@ std::string ContentTypeOfFile(std::string_view fileName) {
     return "application/octet-stream";
 }
 
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t brk = std::min(text.find_first_of("\r\n", pos), text.size());
+        lines.emplace_back(text.substr(pos, brk - pos));
+        pos = brk;
+        if (pos < text.size())
+            pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+    }
+    return lines;
+}
+
 void ParseAddress(std::string_view text, TmsMailAddress &address) {
     const std::size_t left = text.find('<');
     if (left != std::string_view::npos) {

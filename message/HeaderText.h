@@ -49,6 +49,10 @@ std::string ContentTypeOfFile(std::string_view fileName);
 // text, quotes stripped, as the name.
 void ParseAddress(std::string_view text, TmsMailAddress &address);
 
+// The lines of a text, split at CR LF, LF or CR; a line end at the very end adds no empty
+// line, a last piece without one is a line.
+std::vector<std::string> SplitTextLines(std::string_view text);
+
 // Upper-case copy, byte by byte (ASCII letters only).
 std::string UpperCase(std::string_view text);
 // Lower-case copy, byte by byte (ASCII letters only).

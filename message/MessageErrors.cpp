@@ -1,0 +1,11 @@
+#include "message/MessageErrors.h"
+
+#include "net/MessageTable.h"
+
+namespace vexil {
+
+EMessageError::EMessageError(std::uint16_t number) : Exception(MessageText(number)) {}
+
+EMessageParserError::EMessageParserError(std::uint16_t number) : Exception(MessageText(number)) {}
+
+} // namespace vexil

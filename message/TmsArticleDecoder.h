@@ -1,0 +1,91 @@
+#pragma once
+// Turns the raw text of one retrieved article into a message: the header block, the text
+// body, and every attached file, whether MIME parts (base64, quoted-printable, 7-bit or
+// "x-uue"), a single-part MIME file, or uuencoded files in a plain article. A structural
+// fault is not fatal: it becomes a note in the body, and the raw article is kept as the
+// attachment "original.eml".
+
+#include "message/TmsHeaders.h"
+#include "net/TLineStream.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexil {
+
+class TmsCustomMessage;
+class TmsAttItem;
+class TStream;
+
+// A "begin" line of a uuencoded file: "begin", a three-digit mode and a name, in any case.
+bool IsBeginLine(std::string_view line);
+// The file name of a begin line: a quoted name without its quotes, otherwise the rest of
+// the line without trailing blanks; empty when the mode is not three digits and a blank.
+std::string UUFileName(std::string_view line);
+
+class TmsCustomDecoder {
+public:
+    // Copies the whole source stream, from its start, into Lines.
+    explicit TmsCustomDecoder(TStream &source);
+    TmsCustomDecoder(const TmsCustomDecoder &) = delete;
+    TmsCustomDecoder &operator=(const TmsCustomDecoder &) = delete;
+    virtual ~TmsCustomDecoder() = default;
+
+    // Fills Message, which the caller sets and which should be empty: Body and Attachments
+    // are added to, Headers replaced.
+    void Decode();
+
+    TmsCustomMessage *Message = nullptr;
+
+protected:
+    // Hands Headers to the message.
+    virtual void ProcessHeaders() = 0;
+
+    TLineStream Lines;
+    TmsHeaders Headers;
+    TmsHeaders PartHeaders;
+    std::string Boundary;
+    bool InAlternative = false;
+    std::string SavedBoundary;
+    bool TopAlternative = false;
+
+private:
+    enum class PartEnd { Next, Last };
+
+    // The next line with its dot-stuffing undone; false at end of data.
+    bool ReadLine();
+    bool AtEnd() const { return Lines.EndOfData(); }
+    void ReadHeaders(TmsHeaders &list);
+    void SkipToEnd();
+
+    void DecodeMime();
+    void DecodeMultipart();
+    void DecodeFirstPart();
+    void DecodeParts();
+    PartEnd DecodePart();
+    PartEnd LeaveAlternative();
+    void DecodeSinglePart();
+    void DecodeTextBody();
+    void DecodePlain();
+    void ExtractUU();
+    void Recover(const std::string &error);
+
+    std::string GeneratedName() const;
+    void AppendData(TmsAttItem &item, bool uuencoded);
+    void AppendDecodedQP(std::vector<std::string> &lines, TStream &target);
+
+    std::string line_;
+    std::string scratch_;
+};
+
+// The decoder of news articles: the message must be a TmsArticle.
+class TmsArticleDecoder : public TmsCustomDecoder {
+public:
+    using TmsCustomDecoder::TmsCustomDecoder;
+
+protected:
+    void ProcessHeaders() override;
+};
+
+} // namespace vexil

@@ -1,0 +1,645 @@
+#include "net/TagSocket.h"
+
+#include "net/MessageTable.h"
+#include "net/NetErrors.h"
+#include "net/TagWinsock.h"
+#include "platform/MessagePump.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <poll.h>
+
+namespace vexil {
+
+namespace {
+
+TagWinsock &Winsock() {
+    return TagWinsock::Instance();
+}
+
+// The longest wait of one pass, so that Cancel and the time-out are noticed at once.
+constexpr int kPollMs = 10;
+constexpr int kChunk = 16384;
+constexpr std::string_view kTerminator = "\r\n.\r\n";
+
+int Fd(wsock::SOCKET s) {
+    return s == wsock::INVALID_SOCKET ? -1 : static_cast<int>(s);
+}
+
+long SelectReply(long event, int error) {
+    return wsock::WSAMAKEASYNCREPLY(static_cast<unsigned>(event), static_cast<unsigned>(error));
+}
+
+// Round half to even, as the percentage of a data block is rounded.
+int RoundedPercent(std::int64_t size, std::int64_t expected) {
+    const std::int64_t scaled = size * 100;
+    std::int64_t q = scaled / expected;
+    const std::int64_t twice = (scaled % expected) * 2;
+    if (twice > expected || (twice == expected && q % 2 != 0))
+        ++q;
+    return static_cast<int>(std::min<std::int64_t>(q, INT32_MAX));
+}
+
+} // namespace
+
+TagSocket::TagSocket() {
+    SetWinsockLoaded(false);
+}
+
+TagSocket::~TagSocket() {
+    try {
+        if (Winsock().Loaded()) {
+            CancelLookup();
+            if (Connected())
+                Winsock().closesocket(socket_);
+            for (; startupTotal_ > 0; --startupTotal_)
+                Winsock().WSACleanup();
+        }
+    } catch (const Exception &e) {
+        std::fprintf(stderr, "vexil: closing the connection: %s\n", e.what());
+    }
+    if (logFileName_.empty())
+        return;
+    try {
+        SaveLog();
+    } catch (const Exception &e) {
+        // A destructor cannot raise; SaveLog lets callers see the failure themselves.
+        std::fprintf(stderr, "vexil: %s\n", e.what());
+    }
+}
+
+bool TagSocket::WinsockLoaded() const {
+    return Winsock().Loaded();
+}
+
+void TagSocket::SetWinsockLoaded(bool Value) {
+    if (Value)
+        Winsock().Load();
+    else
+        Winsock().Unload();
+}
+
+void TagSocket::ClearFlags() {
+    canceled_ = false;
+    counter_.SetTimedOut(false);
+    hostResolved_ = servResolved_ = connectSeen_ = false;
+    readSeen_ = writeSeen_ = closeSeen_ = errorSeen_ = false;
+    asyncHandle_ = 0;
+}
+
+int TagSocket::ReplyCode(std::string_view Line) {
+    if (Line.size() < 3)
+        return -1;
+    int code = 0;
+    for (char c : Line.substr(0, 3)) {
+        if (c < '0' || c > '9')
+            return -1;
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+void TagSocket::CheckServer() {
+    if (server_.empty())
+        RaiseSocketError(kMsgServerRequired);
+}
+
+void TagSocket::OpenSocket() {
+    if (OnOpen)
+        OnOpen(this);
+    CheckServer();
+    if (Winsock().WSAStartup(0x0101, &startupData_) != 0)
+        RaiseSocketError(kMsgInvalidWinsockVersion);
+    ++startupTotal_;
+    GetLocalName();
+    ResolveHost();
+    ResolvePort();
+    CreateSocket();
+}
+
+std::string TagSocket::HostPart() const {
+    return server_.substr(0, server_.find(':'));
+}
+
+void TagSocket::GetLocalName() {
+    char name[512] = {};
+    if (Winsock().gethostname(name, sizeof name) != 0)
+        localHost_ = HostPart();
+    else
+        localHost_ = name;
+}
+
+void TagSocket::ResolveHost() {
+    // The host travels as a string of its own: a name of any length reaches the lookup
+    // whole, and one that cannot exist fails there as "Host not found".
+    const std::string host = HostPart();
+    const wsock::u_long addr = Winsock().inet_addr(host.c_str());
+    if (addr != wsock::WS_INADDR_NONE) {
+        remoteAddr_ = addr;
+        return;
+    }
+    // A flag left from an earlier lookup must not stand for this one.
+    hostResolved_ = false;
+    std::memset(hostBuffer_, 0, sizeof hostBuffer_);
+    asyncHandle_ = Winsock().WSAAsyncGetHostByName(window_.Handle(), WM_HOSTRESOLVED, host.c_str(),
+                                                   hostBuffer_, sizeof hostBuffer_);
+    if (asyncHandle_ == 0)
+        RaiseSocketError(static_cast<std::uint16_t>(Winsock().WSAGetLastError()));
+    Wait(hostResolved_, false);
+    if (hostResolved_)
+        asyncHandle_ = 0;
+    if (errorSeen_)
+        RaiseSocketError(lastError_);
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (canceled_)
+        RaiseCanceled();
+    ProcessMessages(0);
+
+    const auto *entry = reinterpret_cast<const wsock::hostent *>(hostBuffer_);
+    unsigned char bytes[4] = {};
+    if (entry->h_addr_list != nullptr && entry->h_addr_list[0] != nullptr)
+        std::memcpy(bytes, entry->h_addr_list[0], 4);
+    remoteIP_ = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+                std::to_string(bytes[2]) + "." + std::to_string(bytes[3]);
+    remoteAddr_ = Winsock().inet_addr(remoteIP_.c_str());
+    if (remoteAddr_ == wsock::WS_INADDR_NONE)
+        RaiseSocketError(kMsgErrorResolvingHost);
+}
+
+void TagSocket::ResolvePort() {
+    const std::size_t colon = server_.find(':');
+    if (colon != std::string::npos) {
+        // Only a port number 1 .. 65535 counts; anything else falls back to the service.
+        const std::string text = server_.substr(colon + 1);
+        int number = 0;
+        bool digits = !text.empty() && text.size() <= 5;
+        for (char c : text) {
+            digits = digits && c >= '0' && c <= '9';
+            number = digits ? number * 10 + (c - '0') : 0;
+        }
+        if (digits && number >= 1 && number <= 65535) {
+            port_ = static_cast<std::uint16_t>(number);
+            return;
+        }
+    }
+    if (service_.empty())
+        RaiseSocketError(kMsgServiceRequired);
+    if (canceled_)
+        RaiseCanceled();
+    servResolved_ = false;
+    std::memset(servBuffer_, 0, sizeof servBuffer_);
+    asyncHandle_ =
+        Winsock().WSAAsyncGetServByName(window_.Handle(), WM_SERVRESOLVED, service_.c_str(), "tcp",
+                                        servBuffer_, sizeof servBuffer_);
+    if (asyncHandle_ == 0) {
+        port_ = defaultPort_;
+        return;
+    }
+    Wait(servResolved_, false);
+    if (servResolved_)
+        asyncHandle_ = 0;
+    else
+        CancelLookup();
+    if (!errorSeen_ && !counter_.TimedOut()) {
+        if (canceled_)
+            RaiseCanceled();
+        const auto *entry = reinterpret_cast<const wsock::servent *>(servBuffer_);
+        port_ = Winsock().htons(static_cast<wsock::u_short>(entry->s_port));
+    } else {
+        port_ = defaultPort_;
+    }
+}
+
+void TagSocket::CreateSocket() {
+    socket_ = Winsock().socket(wsock::WS_AF_INET, wsock::WS_SOCK_STREAM, 0);
+    if (socket_ == wsock::INVALID_SOCKET)
+        RaiseSocketError(static_cast<std::uint16_t>(Winsock().WSAGetLastError()));
+    input_.clear();
+    inputPos_ = 0;
+}
+
+void TagSocket::ConnectSocket() {
+    if (canceled_)
+        RaiseCanceled();
+    wsock::sockaddr_in addr{};
+    addr.sin_family = wsock::WS_AF_INET;
+    addr.sin_port = Winsock().htons(port_);
+    addr.sin_addr.S_addr = remoteAddr_;
+    if (Winsock().WSAAsyncSelect(socket_, window_.Handle(), WM_SOCKETEVENT, SocketEventMask) != 0)
+        RaiseSocketError(static_cast<std::uint16_t>(Winsock().WSAGetLastError()));
+    counter_.Start();
+    connecting_ = true;
+    if (Winsock().connect(socket_, reinterpret_cast<const wsock::sockaddr *>(&addr), sizeof addr) !=
+        0) {
+        const int code = Winsock().WSAGetLastError();
+        if (code != wsock::WSAEWOULDBLOCK) {
+            connecting_ = false;
+            RaiseSocketError(static_cast<std::uint16_t>(code));
+        }
+    }
+    Wait(connectSeen_, true);
+    connecting_ = false;
+    if (canceled_)
+        RaiseCanceled();
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (errorSeen_)
+        RaiseSocketError(lastError_);
+}
+
+void TagSocket::SendLine(std::string_view Line) {
+    if (!Connected())
+        RaiseSocketError(kMsgNotConnected);
+    const std::string text = std::string(Line) + "\r\n";
+    std::size_t sent = 0;
+    counter_.Start();
+    while (sent < text.size() && !counter_.TimedOut() && !canceled_) {
+        ProcessMessages(sendBlocked_ ? kPollMs : 0);
+        if (canceled_ || !Connected())
+            break;
+        const int n =
+            Winsock().send(socket_, text.data() + sent,
+                           static_cast<int>(std::min<std::size_t>(text.size() - sent, kChunk)), 0);
+        sendBlocked_ = n == wsock::SOCKET_ERROR;
+        if (n == wsock::SOCKET_ERROR) {
+            const int code = Winsock().WSAGetLastError();
+            if (code != wsock::WSAEWOULDBLOCK && !canceled_) {
+                sendBlocked_ = false;
+                RaiseSocketError(static_cast<std::uint16_t>(code));
+            }
+        } else {
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+    sendBlocked_ = false;
+    counter_.Stop();
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (canceled_)
+        RaiseCanceled();
+    if (!logFileName_.empty())
+        logLines_.emplace_back(Line);
+}
+
+void TagSocket::WaitForRead() {
+    Wait(readSeen_, true);
+    if (canceled_)
+        RaiseCanceled();
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (errorSeen_)
+        RaiseSocketError(lastError_);
+}
+
+bool TagSocket::TakeBufferedLine(std::string &Line) {
+    const std::size_t lf = input_.find('\n', inputPos_);
+    const std::size_t end = lf == std::string::npos ? input_.size() : lf + 1;
+    Line.append(input_, inputPos_, end - inputPos_);
+    inputPos_ = end;
+    if (inputPos_ == input_.size()) {
+        input_.clear();
+        inputPos_ = 0;
+    }
+    return lf != std::string::npos;
+}
+
+void TagSocket::RaiseTooLong() {
+    // The rest of the line or block would put the exchange out of step: end the connection.
+    CloseSocket();
+    RaiseSocketError(wsock::WSAEMSGSIZE);
+    throw ESocketError(MessageText(wsock::WSAEMSGSIZE));
+}
+
+int TagSocket::ReadLine(std::string &Line) {
+    if (!Connected())
+        RaiseSocketError(kMsgNotConnected);
+    std::string received;
+    bool complete = false;
+    // The log gets the line, or an empty entry, however the read ends.
+    struct LogOnExit {
+        TagSocket &socket;
+        const std::string &line;
+        const bool &complete;
+        ~LogOnExit() { socket.AddToLog(complete ? line : std::string()); }
+    } log{*this, Line, complete};
+
+    Line.clear();
+    WaitForRead();
+    counter_.Start();
+    readSeen_ = false;
+    ProcessMessages(0);
+    char chunk[kChunk];
+    while (!canceled_ && !counter_.TimedOut()) {
+        if (TakeBufferedLine(received)) {
+            complete = true;
+            break;
+        }
+        if (received.size() > MaxReplyLine)
+            RaiseTooLong();
+        const int n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
+        if (n > 0) {
+            input_.append(chunk, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0)
+            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
+        if (n == wsock::SOCKET_ERROR) {
+            const int code = Winsock().WSAGetLastError();
+            if (code != wsock::WSAEWOULDBLOCK && !canceled_)
+                RaiseSocketError(static_cast<std::uint16_t>(code));
+        }
+        if (n == 0 && closeSeen_)
+            break;
+        ProcessMessages(kPollMs);
+    }
+    counter_.Stop();
+    int result = -1;
+    if (complete) {
+        while (!received.empty() && (received.back() == '\r' || received.back() == '\n'))
+            received.pop_back();
+        Line = std::move(received);
+        result = ReplyCode(Line);
+    }
+    if (counter_.TimedOut()) {
+        complete = false;
+        RaiseTimedOut();
+    }
+    if (canceled_) {
+        complete = false;
+        RaiseCanceled();
+    }
+    return result;
+}
+
+void TagSocket::FireProgress(const TStream &Stream, std::int64_t Expected) {
+    if (!OnProgress)
+        return;
+    const std::int64_t size = Stream.Size();
+    const int transferred = static_cast<int>(std::min<std::int64_t>(size, INT32_MAX));
+    OnProgress(this, Expected >= 1 ? RoundedPercent(size, Expected) : -1, transferred);
+}
+
+void TagSocket::ReadData(TStream &Stream, int Expected) {
+    if (!Connected())
+        RaiseSocketError(kMsgNotConnected);
+    std::int64_t expected = Expected;
+    if (sizeInLines_ && Expected != -1)
+        expected *= BytesPerLine;
+    WaitForRead();
+    readSeen_ = false;
+
+    // The block starts at the beginning of a line, so a lone "." line ends it as well.
+    std::string tail = "\r\n";
+    std::int64_t blockSize = 0;
+    bool done = false;
+    char chunk[kChunk];
+    counter_.Start();
+    while (!done) {
+        int n;
+        if (inputPos_ < input_.size()) {
+            n = static_cast<int>(std::min<std::size_t>(input_.size() - inputPos_, kChunk));
+            std::memcpy(chunk, input_.data() + inputPos_, static_cast<std::size_t>(n));
+            inputPos_ += static_cast<std::size_t>(n);
+        } else {
+            input_.clear();
+            inputPos_ = 0;
+            n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
+        }
+        if (n == wsock::SOCKET_ERROR) {
+            const int code = Winsock().WSAGetLastError();
+            if (code != wsock::WSAEWOULDBLOCK && !canceled_)
+                RaiseSocketError(static_cast<std::uint16_t>(code));
+        }
+        if (n == 0 && Connected())
+            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
+        FireProgress(Stream, expected);
+        if (n > 0) {
+            std::string_view bytes(chunk, static_cast<std::size_t>(n));
+            // The terminator may straddle the previous chunk and this one.
+            std::string seam = tail + std::string(bytes.substr(0, kTerminator.size() - 1));
+            std::size_t end = seam.find(kTerminator);
+            if (end != std::string::npos) {
+                end = end + kTerminator.size() - tail.size();
+            } else if ((end = bytes.find(kTerminator)) != std::string_view::npos) {
+                end += kTerminator.size();
+            }
+            if (end != std::string::npos) {
+                // What follows the block belongs to the next read.
+                input_.insert(inputPos_, bytes.substr(end));
+                bytes = bytes.substr(0, end);
+                done = true;
+            }
+            blockSize += static_cast<std::int64_t>(bytes.size());
+            if (blockSize > MaxDataBlock)
+                RaiseTooLong();
+            Stream.Write(bytes.data(), bytes.size());
+            if (bytes.size() >= 4)
+                tail.assign(bytes.substr(bytes.size() - 4));
+            else
+                tail = (tail + std::string(bytes))
+                           .substr(std::max<std::size_t>(tail.size() + bytes.size(), 4) - 4);
+            counter_.Start();
+        }
+        ProcessMessages(n > 0 ? 0 : kPollMs);
+        if (canceled_ || counter_.TimedOut())
+            break;
+    }
+    counter_.Stop();
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (canceled_)
+        RaiseCanceled();
+}
+
+void TagSocket::CloseSocket() {
+    if (!Connected())
+        return;
+    if (OnClosing)
+        OnClosing(this);
+    Winsock().closesocket(socket_);
+    socket_ = wsock::INVALID_SOCKET;
+    connecting_ = sendBlocked_ = false;
+    input_.clear();
+    inputPos_ = 0;
+    if (OnClosed)
+        OnClosed(this);
+}
+
+void TagSocket::CancelLookup() {
+    if (asyncHandle_ != 0)
+        Winsock().WSACancelAsyncRequest(asyncHandle_);
+    asyncHandle_ = 0;
+}
+
+void TagSocket::Cancel() {
+    canceled_ = true;
+    if (OnCancel)
+        OnCancel(this);
+    CancelLookup();
+    CloseSocket();
+}
+
+void TagSocket::RaiseSocketError(std::uint16_t Code) {
+    if (Code == 0)
+        return;
+    counter_.Stop();
+    std::string msg = MessageText(Code);
+    if (OnError)
+        OnError(this, msg);
+    if (Code == wsock::WSAECONNRESET)
+        CloseSocket();
+    throw ESocketError(msg);
+}
+
+void TagSocket::RaiseTimedOut() {
+    counter_.Stop();
+    std::string msg = MessageText(kMsgTimedOut);
+    if (OnError)
+        OnError(this, msg);
+    CancelLookup();
+    if (Winsock().WSAIsBlocking())
+        Winsock().WSACancelBlockingCall();
+    CloseSocket();
+    throw ETimedOutError();
+}
+
+void TagSocket::RaiseCanceled() {
+    counter_.Stop();
+    std::string msg = MessageText(kMsgCanceled);
+    if (OnError)
+        OnError(this, msg);
+    throw ECanceledError();
+}
+
+void TagSocket::AddToLog(const std::string &Line) {
+    if (!logFileName_.empty())
+        logLines_.push_back(Line);
+}
+
+void TagSocket::SaveLog() const {
+    TFileStream file(logFileName_, TFileStream::Mode::Create);
+    for (const std::string &line : logLines_) {
+        file.Write(line);
+        file.Write("\r\n");
+    }
+    file.Close();
+}
+
+void TagSocket::WindowProc(unsigned Msg, std::int64_t LParam) {
+    const std::uint16_t error = wsock::WSAGETASYNCERROR(LParam);
+    switch (Msg) {
+    case WM_HOSTRESOLVED:
+        hostResolved_ = true;
+        break;
+    case WM_SERVRESOLVED:
+        servResolved_ = true;
+        break;
+    case WM_SOCKETEVENT:
+        break;
+    default:
+        return;
+    }
+    lastError_ = error;
+    errorSeen_ = error != 0;
+    if (Msg != WM_SOCKETEVENT || errorSeen_)
+        return;
+    switch (wsock::WSAGETSELECTEVENT(LParam)) {
+    case wsock::FD_READ:
+        readSeen_ = true;
+        break;
+    case wsock::FD_WRITE:
+        writeSeen_ = true;
+        break;
+    case wsock::FD_CONNECT:
+        connectSeen_ = true;
+        break;
+    case wsock::FD_CLOSE:
+        closeSeen_ = true;
+        break;
+    default:
+        break;
+    }
+}
+
+short TagSocket::SocketEventsWanted() const {
+    if (!Connected())
+        return 0;
+    if (connecting_)
+        return POLLOUT;
+    short events = sendBlocked_ ? POLLOUT : 0;
+    // After the peer closed, the socket stays readable for ever: waiting on it would spin.
+    if (!closeSeen_)
+        events |= POLLIN;
+    return events;
+}
+
+void TagSocket::TranslateSocketEvents(short Events) {
+    if (connecting_) {
+        if (Events & (POLLERR | POLLHUP)) {
+            // The pending error of a failed connect comes back from the next receive.
+            char byte;
+            int code = wsock::WSAECONNREFUSED;
+            if (Winsock().recv(socket_, &byte, 1, wsock::WS_MSG_PEEK) == wsock::SOCKET_ERROR)
+                code = Winsock().WSAGetLastError();
+            connecting_ = false;
+            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CONNECT, code));
+        } else if (Events & POLLOUT) {
+            connecting_ = false;
+            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CONNECT, 0));
+            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_WRITE, 0));
+        }
+        return;
+    }
+    if (Events & POLLOUT)
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_WRITE, 0));
+    if (!(Events & (POLLIN | POLLERR | POLLHUP)))
+        return;
+    char byte;
+    const int n = Winsock().recv(socket_, &byte, 1, wsock::WS_MSG_PEEK);
+    if (n > 0) {
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
+    } else if (n == 0) {
+        // An orderly close is readable too: the read that follows sees the end at once.
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
+    } else if (const int code = Winsock().WSAGetLastError(); code != wsock::WSAEWOULDBLOCK) {
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, code));
+    }
+}
+
+void TagSocket::ProcessMessages(int WaitMs) {
+    // A pass that waits anyway lets the interface in every time; one between chunks that
+    // keep arriving does so at the pump's own pace.
+    if (WaitMs > 0)
+        ProcessPendingMessagesNow();
+    else
+        ProcessPendingMessages();
+    if (inputPos_ < input_.size()) {
+        // Bytes already here are as good as a read notification.
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
+        WaitMs = 0;
+    }
+    const short wanted = SocketEventsWanted();
+    const short seen = window_.Wait(wanted != 0 ? Fd(socket_) : -1, wanted, WaitMs);
+    while (const auto message = window_.NextMessage()) {
+        // A lookup that was given up may still have posted its end; only the pending one
+        // counts.
+        if (message->wParam == asyncHandle_ && asyncHandle_ != 0)
+            WindowProc(message->message, message->lParam);
+    }
+    if (seen != 0 && Connected())
+        TranslateSocketEvents(seen);
+    counter_.Poll();
+}
+
+void TagSocket::Wait(const bool &Flag, bool ErrorEnds) {
+    counter_.Start();
+    while (!Flag && !canceled_ && !counter_.TimedOut() && !(ErrorEnds && errorSeen_))
+        ProcessMessages(kPollMs);
+    counter_.Stop();
+}
+
+} // namespace vexil

@@ -1,0 +1,184 @@
+#pragma once
+// The socket component: resolves the server, connects over TCP and exchanges command lines,
+// reply lines and multi-line data blocks with it. Every wait runs on the caller's thread and
+// keeps the user interface alive through the message-pump hook, so the user's commands
+// (Cancel above all) and the component's own event handlers run nested inside a wait.
+
+#include "net/NetEvents.h"
+#include "net/TSocketWindow.h"
+#include "net/TTimeCounter.h"
+#include "net/winsock/Winsock.h"
+#include "platform/Object.h"
+#include "platform/TStream.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexil {
+
+class TagSocket : public TObject {
+public:
+    // The messages the library posts to the component's window.
+    static constexpr unsigned WM_HOSTRESOLVED = 1172;
+    static constexpr unsigned WM_SERVRESOLVED = 1173;
+    static constexpr unsigned WM_SOCKETEVENT = 1174;
+    // FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE.
+    static constexpr long SocketEventMask = 51;
+    // A reply line longer than this is refused, and a data block larger than this ends the
+    // connection: a hostile server must not exhaust memory.
+    static constexpr std::size_t MaxReplyLine = 64 * 1024;
+    static constexpr std::int64_t MaxDataBlock = std::int64_t{256} * 1024 * 1024;
+    // Bytes a line counts for when SizeInLines turns a line count into a size.
+    static constexpr int BytesPerLine = 76;
+
+    TagSocket();
+    TagSocket(const TagSocket &) = delete;
+    TagSocket &operator=(const TagSocket &) = delete;
+    // Cancels a pending lookup, undoes the start-ups and writes the command log.
+    ~TagSocket() override;
+
+    // A host (name or dotted IPv4 address), optionally followed by ":" and a port.
+    const std::string &Server() const { return server_; }
+    void SetServer(std::string Value) { server_ = std::move(Value); }
+    // When not empty, command and reply lines are kept and written to this file at the end.
+    const std::string &LogFileName() const { return logFileName_; }
+    void SetLogFileName(std::string Value) { logFileName_ = std::move(Value); }
+    std::uint16_t DefaultPort() const { return defaultPort_; }
+    void SetDefaultPort(std::uint16_t Value) { defaultPort_ = Value; }
+    bool SizeInLines() const { return sizeInLines_; }
+    void SetSizeInLines(bool Value) { sizeInLines_ = Value; }
+    const std::string &Service() const { return service_; }
+    void SetService(std::string Value) { service_ = std::move(Value); }
+    int TimeOut() const { return counter_.TimeOut(); }
+    void SetTimeOut(int Seconds) { counter_.SetTimeOut(Seconds); }
+    // Whether the program's socket library is loaded; setting loads or unloads it.
+    bool WinsockLoaded() const;
+    void SetWinsockLoaded(bool Value);
+
+    bool Connected() const { return socket_ != wsock::INVALID_SOCKET; }
+    std::uint32_t RemoteAddr() const { return remoteAddr_; }
+    const std::string &RemoteIP() const { return remoteIP_; }
+    const std::string &LocalHost() const { return localHost_; }
+    std::uint16_t Port() const { return port_; }
+    int StartupTotal() const { return startupTotal_; }
+    wsock::HANDLE AsyncHandle() const { return asyncHandle_; }
+    std::uint16_t LastError() const { return lastError_; }
+    bool Canceled() const { return canceled_; }
+    bool HostResolved() const { return hostResolved_; }
+    bool ServResolved() const { return servResolved_; }
+    bool ConnectSeen() const { return connectSeen_; }
+    bool ReadSeen() const { return readSeen_; }
+    bool WriteSeen() const { return writeSeen_; }
+    bool CloseSeen() const { return closeSeen_; }
+    bool ErrorSeen() const { return errorSeen_; }
+    bool TimedOut() const { return counter_.TimedOut(); }
+    const std::vector<std::string> &LogLines() const { return logLines_; }
+
+    virtual void ClearFlags();
+    // The first three characters of Line as a decimal number; -1 when they are not one.
+    virtual int ReplyCode(std::string_view Line);
+    // Starts the library, resolves host and port and creates the socket; does not connect.
+    virtual void OpenSocket();
+    virtual void CloseSocket();
+    // Marks the running operation cancelled and closes the socket; the operation that waits
+    // fails with ECanceledError.
+    virtual void Cancel();
+
+    void ConnectSocket();
+    // Sends Line followed by CR LF.
+    void SendLine(std::string_view Line);
+    // Reads one reply line (without its line break) and returns its code, -1 when no line
+    // arrived.
+    int ReadLine(std::string &Line);
+    // Appends a multi-line block, up to and including its final "." line, byte for byte.
+    // Expected is the size for the progress figures (lines when SizeInLines), -1 for none.
+    void ReadData(TStream &Stream, int Expected);
+
+    // The failure paths: each fires OnError first. A Code of 0 is no failure.
+    void RaiseSocketError(std::uint16_t Code);
+    [[noreturn]] void RaiseTimedOut();
+    [[noreturn]] void RaiseCanceled();
+
+    // Writes the command log to LogFileName, replacing the file; the destructor calls it.
+    // Throws EFCreateError or EInOutError.
+    void SaveLog() const;
+
+    // Where every notification enters, as the hidden window's procedure.
+    void WindowProc(unsigned Msg, std::int64_t LParam);
+
+    TNotifyEvent OnOpen;
+    TNotifyEvent OnClosing;
+    TNotifyEvent OnClosed;
+    TNotifyEvent OnCancel;
+    TmsProgressEvent OnProgress;
+    TmsErrorEvent OnError;
+
+protected:
+    void CheckServer();
+    // One pass of the message loop: the user interface's pending messages, then at most
+    // WaitMs of waiting for a notification, which is turned into the flags.
+    void ProcessMessages(int WaitMs);
+
+private:
+    enum class WaitFor { Host, Service, Connect, Read };
+
+    void GetLocalName();
+    void ResolveHost();
+    void ResolvePort();
+    void CreateSocket();
+    // Starts the counter and pumps until the flag, a cancel, a time-out or (ErrorEnds) an
+    // error notification.
+    void Wait(const bool &Flag, bool ErrorEnds);
+    void WaitForRead();
+    void TranslateSocketEvents(short Events);
+    short SocketEventsWanted() const;
+    bool TakeBufferedLine(std::string &Line);
+    void AddToLog(const std::string &Line);
+    void CancelLookup();
+    std::string HostPart() const;
+    [[noreturn]] void RaiseTooLong();
+    void FireProgress(const TStream &Stream, std::int64_t Expected);
+
+    std::string server_;
+    std::string logFileName_;
+    std::uint16_t defaultPort_ = 0;
+    bool sizeInLines_ = false;
+    std::string service_;
+
+    TSocketWindow window_;
+    wsock::WSADATA startupData_{};
+    wsock::SOCKET socket_ = wsock::INVALID_SOCKET;
+    wsock::HANDLE asyncHandle_ = 0;
+    TTimeCounter counter_{60};
+    std::uint32_t remoteAddr_ = 0;
+    std::string remoteIP_;
+    std::string localHost_;
+    std::uint16_t port_ = 0;
+    int startupTotal_ = 0;
+    std::vector<std::string> logLines_;
+
+    bool canceled_ = false;
+    bool hostResolved_ = false;
+    bool servResolved_ = false;
+    bool connectSeen_ = false;
+    bool readSeen_ = false;
+    bool writeSeen_ = false;
+    bool closeSeen_ = false;
+    bool errorSeen_ = false;
+    std::uint16_t lastError_ = 0;
+
+    // Between connect and its notification, and while a send waits for room.
+    bool connecting_ = false;
+    bool sendBlocked_ = false;
+    // Bytes received but not yet handed out: what follows a reply line's line feed stays
+    // here for the next ReadLine or ReadData.
+    std::string input_;
+    std::size_t inputPos_ = 0;
+    // The results of the lookups, written by the library; aligned for its structures.
+    alignas(std::max_align_t) char hostBuffer_[wsock::MAXGETHOSTSTRUCT] = {};
+    alignas(std::max_align_t) char servBuffer_[wsock::MAXGETHOSTSTRUCT] = {};
+};
+
+} // namespace vexil

@@ -4,7 +4,10 @@
 
 namespace vexil {
 
-std::string_view TrimText(std::string_view S) {
+namespace {
+
+// Without leading and trailing characters of code 32 or below.
+std::string_view Trim(std::string_view S) {
     std::size_t begin = 0;
     std::size_t end = S.size();
     while (begin < end && static_cast<unsigned char>(S[begin]) <= ' ')
@@ -14,16 +17,18 @@ std::string_view TrimText(std::string_view S) {
     return S.substr(begin, end - begin);
 }
 
+} // namespace
+
 std::string GetWord(std::string_view S, int K, bool Single) {
     for (int i = 0; i < K; ++i) {
         const std::size_t blank = S.find(' ');
         if (blank == std::string_view::npos)
             return {};
-        S = TrimText(S.substr(blank + 1));
+        S = Trim(S.substr(blank + 1));
     }
     if (Single)
         S = S.substr(0, S.find(' '));
-    return std::string(TrimText(S));
+    return std::string(Trim(S));
 }
 
 int StrToIntDef(std::string_view S, int Default) {

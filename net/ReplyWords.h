@@ -14,9 +14,6 @@ std::string GetWord(std::string_view S, int K, bool Single);
 // GetWord(S, K, true) as a 32-bit decimal integer; -1 when it is not one.
 int GetWordAsInt(std::string_view S, int K);
 
-// Text without leading and trailing characters of code 32 or below.
-std::string_view TrimText(std::string_view S);
-
 // A decimal integer with an optional sign that fits 32 bits, else Default.
 int StrToIntDef(std::string_view S, int Default);
 

@@ -253,6 +253,9 @@ void TagSocket::ConnectSocket() {
 void TagSocket::SendLine(std::string_view Line) {
     if (!Connected())
         RaiseSocketError(kMsgNotConnected);
+    // A line break inside would send a second command the caller never meant.
+    if (Line.find_first_of("\r\n") != std::string_view::npos)
+        RaiseSocketError(wsock::WSAEINVAL);
     const std::string text = std::string(Line) + "\r\n";
     std::size_t sent = 0;
     counter_.Start();

@@ -1,0 +1,108 @@
+#pragma once
+// The news client: greets the server, selects a group (logging in when the server asks),
+// walks the article headers with STAT, HEAD and NEXT, fetches whole articles into the
+// article object, fetches the group list with LIST and leaves with QUIT. Every operation
+// blocks the caller while its waits keep the interface alive; the events fire inside them,
+// and a handler may start a nested fetch (an article inside the header walk).
+
+#include "net/TmsMailBase.h"
+#include "net/TmsNewsGroupList.h"
+#include "net/TmsNgInfoList.h"
+
+#include <string>
+
+namespace vexil {
+
+class TmsArticle;
+
+class TmsNNTP : public TmsMailBase {
+public:
+    TmsNNTP();
+    // Leaves the server (QUIT) when still connected.
+    ~TmsNNTP() override;
+
+    const std::string &LastReply() const { return lastReply_; }
+
+    // The selected group, empty when none. Selecting another name (letter case aside)
+    // connects when needed, sends GROUP and logs in on 480.
+    const std::string &NewsGroup() const { return newsGroup_; }
+    void SetNewsGroup(const std::string &Name);
+
+    int ArticleCount() const { return articleCount_; }
+    int FirstArticle() const { return firstArticle_; }
+    int LastArticle() const { return lastArticle_; }
+    int CurrentArticle() const { return currentArticle_; }
+    // The article after which the next header walk goes on; -1 for the group's first.
+    int LastRetrieved() const { return lastRetrieved_; }
+    void SetLastRetrieved(int Number);
+
+    TmsNgInfoList &HeaderList() { return headerList_; }
+    TmsNewsGroupList &NewsGroupList() { return newsGroupList_; }
+
+    // Where retrieved articles are loaded; not owned. Without one, an article is fetched
+    // and dropped.
+    TmsArticle *Article() const { return article_; }
+    void SetArticle(TmsArticle *Value) { article_ = Value; }
+
+    // Sent only when the server asks for authentication.
+    std::string UserName;
+    std::string Password;
+
+    // Positions the server on the first existing article at or after Number.
+    void StatArticle(int Number);
+    // True when the server moved on to a next article.
+    bool NextArticle();
+    // The header block of the current article, with its number.
+    void RetrieveHeader(TmsNgInfoItem &Item);
+    // The header walk: at most Count headers (all for 0 or less) into HeaderList, which is
+    // emptied first unless Append.
+    void RetrieveHeaders(int Count, bool Append);
+    void RetrieveAllHeaders();
+    // Fetches article Number into Article.
+    void RetrieveArticle(int Number);
+    void RetrieveNewsGroupList();
+    void LoadNewsGroupList(const std::string &FileName);
+    void SaveNewsGroupList(const std::string &FileName);
+
+    TmsNumNotifyEvent OnNextHeaderRetrieved;
+    TNotifyEvent OnArticleRetrieved;
+    TNotifyEvent OnGroupSelected;
+    TNotifyEvent OnLastHeaderRetrieved;
+    TNotifyEvent OnRetrievingNewsGroupList;
+    TNotifyEvent OnNewsGroupListRetrieved;
+    // Declared for posting clients; nothing here fires them.
+    TNotifyEvent OnPosted;
+    TNotifyEvent OnPosting;
+
+    void OpenSocket() override;
+
+protected:
+    void Login() override;
+    void Logout() override;
+
+private:
+    // Sends Command and reads the reply into LastReply; returns its code.
+    int Command(const std::string &Line);
+    int ReadReply();
+    [[noreturn]] void RaiseServerError() const;
+    void RequireGroup();
+    void RequireArticleReply(int Code) const;
+    void FetchCurrentArticle();
+    void Fire(const TNotifyEvent &Event) {
+        if (Event)
+            Event(this);
+    }
+
+    std::string lastReply_;
+    std::string newsGroup_;
+    int articleCount_ = 0;
+    int firstArticle_ = 0;
+    int lastArticle_ = 0;
+    int currentArticle_ = 0;
+    int lastRetrieved_ = -1;
+    TmsNgInfoList headerList_;
+    TmsNewsGroupList newsGroupList_;
+    TmsArticle *article_ = nullptr;
+};
+
+} // namespace vexil

@@ -29,3 +29,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y --no-install-recommends "${missing[@]}" ||
     { apt-get update && apt-get install -y --no-install-recommends "${missing[@]}"; }
 fi
+
+# The private news server of the integration tests: INN, installed without starting the
+# system's own server.
+bash "$(dirname "$0")/inn/install-inn"

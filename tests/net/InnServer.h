@@ -1,0 +1,45 @@
+#pragma once
+// The private INN instances the test fixture started (tools/inn/test-fixture), and the
+// articles it posted to them.
+
+#include <string>
+#include <vector>
+
+namespace vexil::test {
+
+struct PostedArticle {
+    std::string file;
+    std::string kind;
+    int lines = 0;
+    std::string subject;
+    std::vector<std::string> attachments;
+};
+
+class InnServer {
+public:
+    // Reads the fixture's state folder (VEXIL_INN_STATE).
+    InnServer();
+    // "127.0.0.1:port" of the open instance and of the one that wants a login.
+    std::string Address() const { return "127.0.0.1:" + port_; }
+    std::string AuthAddress() const { return "127.0.0.1:" + authPort_; }
+    const std::string &User() const { return user_; }
+    const std::string &Password() const { return password_; }
+    // The articles posted to Group, in posting order (article numbers 1, 2 ...).
+    std::vector<PostedArticle> Articles(const std::string &Group) const;
+    // The bytes of a posted picture.
+    std::string Original(const std::string &Group, const std::string &Name) const;
+
+    static constexpr const char *PictureGroup = "alt.binaries.pictures.test";
+    static constexpr const char *TextGroup = "alt.test.text";
+
+private:
+    std::string state_;
+    std::string port_;
+    std::string authPort_;
+    std::string user_;
+    std::string password_;
+};
+
+std::string ReadFile(const std::string &Path);
+
+} // namespace vexil::test

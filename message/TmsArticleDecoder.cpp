@@ -76,7 +76,11 @@ std::string UUFileName(std::string_view line) {
 
 TmsCustomDecoder::TmsCustomDecoder(TStream &source) {
     source.SetPosition(0);
-    Lines.CopyFrom(source);
+    // An article in memory (the news client's case) is copied in one piece.
+    if (const auto *memory = dynamic_cast<const TMemoryStream *>(&source))
+        Lines.Write(memory->Bytes());
+    else
+        Lines.CopyFrom(source);
     Lines.Reset();
 }
 
@@ -200,7 +204,7 @@ void TmsCustomDecoder::DecodeFirstPart() {
         body.emplace_back();
     if (quoted) {
         TMemoryStream text;
-        AppendDecodedQP(body, text);
+        DecodeQP(body, text);
         body = SplitTextLines(text.Bytes());
     }
     if (!atEnd && line_ == closing) {
@@ -249,6 +253,7 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::DecodePart() {
         std::vector<std::string> quoted;
         std::size_t blankLines = 0;
         bool atEnd = true;
+        BeginData();
         while (ReadLine()) {
             if (line_.compare(0, Boundary.size(), Boundary) == 0) {
                 atEnd = false;
@@ -260,8 +265,8 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::DecodePart() {
                 ++blankLines; // Held back: the last one may belong to the boundary.
             } else {
                 for (; blankLines > 0; --blankLines)
-                    item->Data.Write("\r\n");
-                AppendData(*item, uuencoded);
+                    data_ += "\r\n";
+                AppendData(encoding, uuencoded);
             }
         }
         if (!atEnd) {
@@ -269,10 +274,10 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::DecodePart() {
             blankLines -= blankLines > 0 ? 1 : 0;
         }
         for (; blankLines > 0; --blankLines)
-            item->Data.Write("\r\n");
+            data_ += "\r\n";
         if (encoding == aeQuotedPrintable)
-            AppendDecodedQP(quoted, item->Data);
-        item->Data.SetPosition(0);
+            AppendDecodedQP(quoted);
+        EndData(*item);
         Message->Attachments().Add(std::move(item));
         if (!atEnd && line_ != Boundary + "--")
             return PartEnd::Next;
@@ -295,28 +300,54 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::LeaveAlternative() {
     return PartEnd::Next;
 }
 
-void TmsCustomDecoder::AppendData(TmsAttItem &item, bool uuencoded) {
-    if (line_.empty() && item.TransferEncoding() != aeSevenBit)
-        return;
-    if (item.TransferEncoding() == aeSevenBit) {
-        item.Data.Write(line_);
-        item.Data.Write("\r\n");
-        return;
-    }
-    if (uuencoded) {
-        if (line_ == "`" || EqualsNoCase(line_, "end") || IsBeginLine(line_))
-            return;
-        if (scratch_.size() < UUDecodedMax(line_.size()))
-            scratch_.resize(UUDecodedMax(line_.size()));
-        item.Data.Write(scratch_.data(), UUDecode(line_, scratch_.data(), scratch_.size()));
-        return;
-    }
-    if (scratch_.size() < Base64DecodedMax(line_.size()))
-        scratch_.resize(Base64DecodedMax(line_.size()));
-    item.Data.Write(scratch_.data(), Base64Decode(line_, scratch_.data(), scratch_.size()));
+void TmsCustomDecoder::BeginData() {
+    // Reserving what the rest of the article can decode to spares the copies of a growing
+    // buffer; only the pages written are ever touched.
+    const auto rest = static_cast<std::size_t>(Lines.Size() - Lines.Position()) + Lines.ChunkSize();
+    data_ = std::string();
+    data_.reserve(rest / 4 * 3);
 }
 
-void TmsCustomDecoder::AppendDecodedQP(std::vector<std::string> &lines, TStream &target) {
+void TmsCustomDecoder::EndData(TmsAttItem &item) {
+    if (data_.capacity() > 2 * data_.size() + 65536)
+        data_.shrink_to_fit();
+    item.Data.Assign(std::move(data_));
+    data_ = std::string();
+}
+
+void TmsCustomDecoder::AppendData(TAttEncoding encoding, bool uuencoded) {
+    if (encoding == aeSevenBit) {
+        data_ += line_;
+        data_ += "\r\n";
+        return;
+    }
+    if (line_.empty())
+        return;
+    if (uuencoded) {
+        // The markers of a uuencoded file inside a MIME part carry no data.
+        if (line_ != "`" && !EqualsNoCase(line_, "end") && !IsBeginLine(line_))
+            AppendUU();
+        return;
+    }
+    const std::size_t old = data_.size();
+    data_.resize(old + Base64DecodedMax(line_.size()));
+    data_.resize(old + Base64Decode(line_, data_.data() + old, data_.size() - old));
+}
+
+void TmsCustomDecoder::AppendUU() {
+    const std::size_t old = data_.size();
+    data_.resize(old + UUDecodedMax(line_.size()));
+    data_.resize(old + UUDecode(line_, data_.data() + old, data_.size() - old));
+}
+
+void TmsCustomDecoder::AppendDecodedQP(std::vector<std::string> &lines) {
+    TMemoryStream target(std::move(data_));
+    target.SetPosition(target.Size());
+    DecodeQP(lines, target);
+    data_ = target.Release();
+}
+
+void TmsCustomDecoder::DecodeQP(std::vector<std::string> &lines, TStream &target) {
     TQuotedPrintable codec(target, lines);
     codec.Decode();
 }
@@ -343,17 +374,18 @@ void TmsCustomDecoder::DecodeSinglePart() {
             item->SetContentType(bareType);
         }
         std::vector<std::string> quoted;
+        BeginData();
         while (ReadLine()) {
             if (encoding == aeBase64 && line_ == ".")
                 break;
             if (encoding == aeQuotedPrintable)
                 quoted.push_back(line_);
             else
-                AppendData(*item, uuencoded);
+                AppendData(encoding, uuencoded);
         }
         if (encoding == aeQuotedPrintable)
-            AppendDecodedQP(quoted, item->Data);
-        item->Data.SetPosition(0);
+            AppendDecodedQP(quoted);
+        EndData(*item);
         Message->Attachments().Add(std::move(item));
     });
 }
@@ -383,21 +415,17 @@ void TmsCustomDecoder::DecodeTextBody() {
         }
         if (encoding == "quoted-printable") {
             TMemoryStream text;
-            AppendDecodedQP(body, text);
+            DecodeQP(body, text);
             body = SplitTextLines(text.Bytes());
         }
         return;
     }
     // Base64 text, up to the "." that ends the server's data block.
-    TMemoryStream text;
-    while (ReadLine() && line_ != ".") {
-        if (line_.empty())
-            continue;
-        if (scratch_.size() < Base64DecodedMax(line_.size()))
-            scratch_.resize(Base64DecodedMax(line_.size()));
-        text.Write(scratch_.data(), Base64Decode(line_, scratch_.data(), scratch_.size()));
-    }
-    body = SplitTextLines(text.Bytes());
+    BeginData();
+    while (ReadLine() && line_ != ".")
+        AppendData(aeBase64, false);
+    body = SplitTextLines(data_);
+    data_ = std::string();
 }
 
 void TmsCustomDecoder::DecodePlain() {
@@ -418,15 +446,11 @@ void TmsCustomDecoder::ExtractUU() {
         const bool more = AsAttachmentStep([&] {
             const std::string name = UUFileName(line_);
             item->SetFileName(name.empty() ? GeneratedName() : name);
-            while (ReadLine() && line_ != "`" && !EqualsNoCase(line_, "END")) {
-                if (line_.empty())
-                    continue;
-                if (scratch_.size() < UUDecodedMax(line_.size()))
-                    scratch_.resize(UUDecodedMax(line_.size()));
-                item->Data.Write(scratch_.data(),
-                                 UUDecode(line_, scratch_.data(), scratch_.size()));
-            }
-            item->Data.SetPosition(0);
+            BeginData();
+            while (ReadLine() && line_ != "`" && !EqualsNoCase(line_, "END"))
+                if (!line_.empty())
+                    AppendUU();
+            EndData(*item);
             Message->Attachments().Add(std::move(item));
             while (ReadLine())
                 if (IsBeginLine(line_))

@@ -5,6 +5,7 @@
 // fault is not fatal: it becomes a note in the body, and the raw article is kept as the
 // attachment "original.eml".
 
+#include "message/TmsAttItem.h"
 #include "message/TmsHeaders.h"
 #include "net/TLineStream.h"
 
@@ -15,7 +16,6 @@
 namespace vexil {
 
 class TmsCustomMessage;
-class TmsAttItem;
 class TStream;
 
 // A "begin" line of a uuencoded file: "begin", a three-digit mode and a name, in any case.
@@ -72,11 +72,17 @@ private:
     void Recover(const std::string &error);
 
     std::string GeneratedName() const;
-    void AppendData(TmsAttItem &item, bool uuencoded);
-    void AppendDecodedQP(std::vector<std::string> &lines, TStream &target);
+    // The bytes of the attachment being decoded collect in data_, from BeginData until
+    // EndData hands them to the item.
+    void BeginData();
+    void EndData(TmsAttItem &item);
+    void AppendData(TAttEncoding encoding, bool uuencoded);
+    void AppendUU();
+    void AppendDecodedQP(std::vector<std::string> &lines);
+    void DecodeQP(std::vector<std::string> &lines, TStream &target);
 
     std::string line_;
-    std::string scratch_;
+    std::string data_;
 };
 
 // The decoder of news articles: the message must be a TmsArticle.

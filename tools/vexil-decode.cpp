@@ -52,6 +52,25 @@ bool ParseArguments(int argc, char **argv, Options &options) {
     return !options.files.empty();
 }
 
+// The file's bytes, read in one piece of the file's size.
+std::string ReadWholeFile(const std::string &path) {
+    vexil::TFileStream file(path, vexil::TFileStream::Mode::Read);
+    std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t n = file.Read(bytes.data() + got, bytes.size() - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes.resize(got);
+    // A file that grew while it was read (or a pipe) is read to its end.
+    char more[65536];
+    for (std::size_t n; (n = file.Read(more, sizeof more)) > 0;)
+        bytes.append(more, n);
+    return bytes;
+}
+
 void PrintSummary(vexil::TmsArticle &article) {
     std::printf("%s\t%s\t%zu\n", article.Subject().c_str(), article.ContentType().c_str(),
                 article.Body().size());
@@ -73,8 +92,7 @@ void PrintBody(const vexil::TmsArticle &article) {
 // Decodes one file; returns false when something failed (already reported).
 bool DecodeFile(const std::string &file, const Options &options, vexil::TmsArticle &article) {
     try {
-        vexil::TMemoryStream stream;
-        stream.LoadFromFile(file);
+        vexil::TMemoryStream stream(ReadWholeFile(file));
         article.Clear();
         article.LoadFromStream(stream);
     } catch (const std::exception &e) {

@@ -1,0 +1,71 @@
+#include "platform/NViewLib.h"
+
+#include <Magick++.h>
+
+#include <QImage>
+
+#include <mutex>
+
+namespace vexil {
+
+namespace {
+
+// A hostile file may declare any size; these bound what a decode may allocate.
+constexpr unsigned long kMaxSide = 32768;
+constexpr unsigned long kMaxPixels = 256ul * 1024 * 1024;
+
+void InitializeOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Magick::InitializeMagick(nullptr);
+        MagickLib::SetMagickResourceLimit(MagickLib::WidthResource, kMaxSide);
+        MagickLib::SetMagickResourceLimit(MagickLib::HeightResource, kMaxSide);
+        MagickLib::SetMagickResourceLimit(MagickLib::PixelsResource, kMaxPixels);
+    });
+}
+
+// Reads the file; a warning (a truncated JPEG, say) still leaves a picture worth showing.
+bool ReadImage(Magick::Image &image, const std::string &path) {
+    try {
+        image.read(path);
+    } catch (const Magick::Warning &) {
+    }
+    return image.isValid() && image.columns() > 0 && image.rows() > 0;
+}
+
+QImage ToQImage(Magick::Image &image) {
+    const int width = int(image.columns());
+    const int height = int(image.rows());
+    // Format_RGB32 is the pixmap's own layout here: no conversion on the way to the screen.
+    QImage out(width, height, QImage::Format_RGB32);
+    if (out.isNull())
+        return {};
+    image.type(Magick::TrueColorType);
+    image.write(0, 0, width, height, "BGRA", Magick::CharPixel, out.bits());
+    if (out.bytesPerLine() != width * 4)
+        return {};
+    return out;
+}
+
+} // namespace
+
+QPixmap NViewLibLoad(const std::string &path, int mode) {
+    if (mode != 1)
+        return {};
+    try {
+        InitializeOnce();
+        Magick::Image image;
+        image.quiet(true);
+        if (!ReadImage(image, path))
+            return {};
+        QImage bitmap = ToQImage(image);
+        if (bitmap.isNull())
+            return {};
+        return QPixmap::fromImage(std::move(bitmap));
+    } catch (...) {
+        // The library's contract is an empty bitmap for every failure, whatever its kind.
+        return {};
+    }
+}
+
+} // namespace vexil

@@ -1,0 +1,17 @@
+#pragma once
+// The external image library: decodes a picture file of any of the program's picture types
+// (JPEG, GIF, BMP, DIB, RLE, PCX, TGA) into a device bitmap. It goes by the file's content
+// where the content tells the format, so a bitmap named .rle or a JPEG named .jpe loads.
+
+#include <QPixmap>
+
+#include <string>
+
+namespace vexil {
+
+// Returns the decoded picture, or an empty pixmap when the file cannot be read or decoded
+// (height 0 is how callers see the failure). Mode 1 is full size, the only mode the program
+// uses; any other mode also yields an empty pixmap. Never throws.
+QPixmap NViewLibLoad(const std::string &path, int mode);
+
+} // namespace vexil

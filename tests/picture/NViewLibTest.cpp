@@ -1,0 +1,35 @@
+#include "platform/NViewLib.h"
+
+#include "tests/picture/SamplePictures.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexil;
+using namespace vexil::test;
+
+TEST(NViewLibLoad, DecodesEveryPictureTypeByItsContent) {
+    for (const char *name : {"pattern.jpg", "pattern.jpeg", "pattern.JPEG", "pattern.jpe",
+                             "pattern.gif", "pattern.bmp", "pattern.dib", "pattern.rle",
+                             "pattern.pcx", "pattern.tga", "disguised.gif"}) {
+        const QPixmap pixmap = NViewLibLoad(SamplePicture(name), 1);
+        EXPECT_EQ(pixmap.width(), 64) << name;
+        EXPECT_EQ(pixmap.height(), 48) << name;
+        EXPECT_TRUE(HasRedBluePattern(pixmap.toImage())) << name;
+    }
+}
+
+TEST(NViewLibLoad, ShowsWhatACutJpegHolds) {
+    const QPixmap pixmap = NViewLibLoad(SamplePicture("cut.jpg"), 1);
+    EXPECT_EQ(pixmap.width(), 800);
+    EXPECT_EQ(pixmap.height(), 600);
+}
+
+TEST(NViewLibLoad, EveryFailureIsAnEmptyBitmap) {
+    for (const char *name :
+         {"garbage.jpg", "empty.gif", "notes.txt", "huge.bmp", "no-such-file.jpg"}) {
+        const QPixmap pixmap = NViewLibLoad(SamplePicture(name), 1);
+        EXPECT_EQ(pixmap.height(), 0) << name;
+    }
+    EXPECT_EQ(NViewLibLoad(SamplePicture(""), 1).height(), 0);
+    EXPECT_EQ(NViewLibLoad(SamplePicture("pattern.jpg"), 0).height(), 0);
+}

@@ -58,6 +58,11 @@ def main(out):
         b"BM" + struct.pack("<IHHI", 0, 0, 0, 54)
         + struct.pack("<IiiHHIIiiII", 40, 1000000, 1000000, 1, 24, 0, 0, 0, 0, 0, 0))
 
+    # JPEG variants for the JPEG picture class.
+    im.save(os.path.join(out, "progressive.jpg"), "JPEG", progressive=True, quality=90)
+    im.convert("L").save(os.path.join(out, "grey.jpg"), "JPEG")
+    im.convert("CMYK").save(os.path.join(out, "cmyk.jpg"), "JPEG", quality=95)
+
     for w, h in ((100, 100), (400, 1000), (800, 600)):
         pattern(w, h).save(os.path.join(out, f"size-{w}x{h}.jpg"), "JPEG")
     # Cut inside the picture data: the upper part is there, the rest is missing.

@@ -1,8 +1,10 @@
 #include "picture/JpegDecompressor.h"
 
+#include <array>
 #include <csetjmp>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -26,6 +28,8 @@ struct TJpegDecompressor::TState {
     TJpegError Error{};
     bool Created = false;
     bool CmykInput = false;
+    // The colour map lives in libjpeg's image pool, which finishing the decode frees.
+    std::vector<std::array<std::uint8_t, 3>> Colors;
 };
 
 namespace {
@@ -158,6 +162,7 @@ void TJpegDecompressor::Decode(std::uint8_t *const *rows, bool progressiveDispla
     if (!progressiveDisplay || !jpeg_has_multiple_scans(&info)) {
         jpeg_start_decompress(&info);
         ReadRows(info, rows, cmyk);
+        KeepColorMap();
         jpeg_finish_decompress(&info);
         return;
     }
@@ -190,23 +195,30 @@ void TJpegDecompressor::Decode(std::uint8_t *const *rows, bool progressiveDispla
         if (last || status == JPEG_SUSPENDED)
             break;
     }
+    KeepColorMap();
     jpeg_finish_decompress(&info);
 }
 
-int TJpegDecompressor::ColorCount() const {
-    return State->Info.quantize_colors ? State->Info.actual_number_of_colors : 0;
+void TJpegDecompressor::KeepColorMap() {
+    TState &s = *State;
+    const jpeg_decompress_struct &info = s.Info;
+    s.Colors.clear();
+    if (!info.quantize_colors || info.colormap == nullptr)
+        return;
+    const bool grey = info.out_color_components == 1;
+    for (int i = 0; i < info.actual_number_of_colors; ++i)
+        s.Colors.push_back({info.colormap[0][i], info.colormap[grey ? 0 : 1][i],
+                            info.colormap[grey ? 0 : 2][i]});
 }
+
+int TJpegDecompressor::ColorCount() const { return int(State->Colors.size()); }
 
 void TJpegDecompressor::Color(int index, std::uint8_t &red, std::uint8_t &green,
                               std::uint8_t &blue) const {
-    const jpeg_decompress_struct &info = State->Info;
-    if (info.out_color_components == 1) {
-        red = green = blue = info.colormap[0][index];
-        return;
-    }
-    red = info.colormap[0][index];
-    green = info.colormap[1][index];
-    blue = info.colormap[2][index];
+    const auto &c = State->Colors.at(std::size_t(index));
+    red = c[0];
+    green = c[1];
+    blue = c[2];
 }
 
 } // namespace vexil

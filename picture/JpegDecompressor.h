@@ -52,11 +52,13 @@ public:
     // progressive display, onScan runs after each scan that has been drawn into rows.
     void Decode(std::uint8_t *const *rows, bool progressiveDisplay, void (*onScan)(void *),
                 void *context);
-    // The colour map of quantized output: count entries of red, green, blue.
+    // The colour map of quantized output, kept after the decode: entries of red, green, blue.
     int ColorCount() const;
     void Color(int index, std::uint8_t &red, std::uint8_t &green, std::uint8_t &blue) const;
 
 private:
+    void KeepColorMap();
+
     struct TState;
     std::unique_ptr<TState> State;
 };

@@ -145,137 +145,129 @@ void TGif::InitBitmapHeader() {
     PutLong(h + 28, 143);
 }
 
-int TGif::GetCode() {
-    if (BitsLeft == 0) {
-        if (BytesLeft <= 0)
-            ReadBlock();
-        CurrentByte = DataBlock[BlockIndex++];
-        --BytesLeft;
-        BitsLeft = 8;
-    }
-    std::uint32_t code = std::uint32_t(CurrentByte) >> (8 - BitsLeft);
-    while (CodeSize > BitsLeft) {
-        if (BytesLeft <= 0)
-            ReadBlock();
-        CurrentByte = DataBlock[BlockIndex++];
-        --BytesLeft;
-        code |= std::uint32_t(CurrentByte) << BitsLeft;
-        BitsLeft += 8;
-    }
-    BitsLeft -= CodeSize;
-    return int(code & ((1u << CodeSize) - 1));
-}
-
-void TGif::ReadBlock() {
+int TGif::ReadBlock() {
     const std::uint8_t count = ReadSourceByte();
     if (count == 0)
         throw EGifException("No data");
     ReadSource(DataBlock, count);
-    BytesLeft = count;
-    BlockIndex = 0;
+    return count;
 }
 
-std::uint8_t TGif::PushString(int code) {
-    while (code > HighestLiteral) {
-        if (StackTop >= kMaxCodes)
-            throw EGifException("Bad code");
-        DecodeStack[StackTop++] = std::uint8_t(Suffix[code]);
-        code = int(Prefix[code]);
-    }
-    if (StackTop >= kMaxCodes)
-        throw EGifException("Bad code");
-    DecodeStack[StackTop++] = std::uint8_t(code);
-    return std::uint8_t(code);
-}
-
-std::uint8_t TGif::FirstPixel(int code) const {
-    // Entries always point to lower codes, so the walk ends.
-    while (code > HighestLiteral)
-        code = int(Prefix[code]);
-    return std::uint8_t(code);
-}
-
-void TGif::AddEntry(int prefix, std::uint8_t suffix) {
-    if (NextSlot <= TopSlot && NextSlot < kMaxCodes) {
-        Prefix[NextSlot] = std::uint32_t(prefix);
-        Suffix[NextSlot] = suffix;
-        ++NextSlot;
-    }
-}
-
-void TGif::ClearTable() {
-    CodeSize = MinCodeSize + 1;
-    NextSlot = std::uint16_t(EndCode + 1);
-    TopSlot = std::uint16_t(1u << CodeSize);
-}
-
+// The LZW loop keeps its whole state in locals: every pixel is a byte store, and a byte
+// store may alias any member, which would make the compiler reload members per pixel.
 void TGif::DecodeImage() {
     MinCodeSize = ReadSourceByte();
     if (MinCodeSize < 2 || MinCodeSize > 9)
         throw EGifException("Bad code size");
-    CodeSize = MinCodeSize + 1;
     ClearCode = 1 << MinCodeSize;
     EndCode = ClearCode + 1;
     HighestLiteral = std::uint16_t(ClearCode - 1);
-    BitsLeft = 0;
-    BytesLeft = 0;
     Row = 0;
 
+    // Codes are packed low bits first across the data sub-blocks.
+    std::uint32_t bitBuffer = 0;
+    int bitCount = 0;
+    const std::uint8_t *blockPos = DataBlock;
+    const std::uint8_t *blockEnd = DataBlock;
+    int codeSize = MinCodeSize + 1;
+    auto getCode = [&]() -> int {
+        while (bitCount < codeSize) {
+            if (blockPos == blockEnd) {
+                blockEnd = DataBlock + ReadBlock();
+                blockPos = DataBlock;
+            }
+            bitBuffer |= std::uint32_t(*blockPos++) << bitCount;
+            bitCount += 8;
+        }
+        const int code = int(bitBuffer & ((1u << codeSize) - 1));
+        bitBuffer >>= codeSize;
+        bitCount -= codeSize;
+        return code;
+    };
+
+    std::uint16_t *const prefix = Prefix.data();
+    std::uint8_t *const suffix = Suffix.data();
+    std::uint8_t *const stack = DecodeStack.data();
+    std::uint8_t *const line = LineBuffer.data();
+    const int highestLiteral = HighestLiteral;
     const int width = Descriptor.Width;
+    int stackTop = 0;
+    int nextSlot = 0;
+    int topSlot = 0;
     int previous = 0;
     int linePos = 0;
-    bool tableFull = false;
-    StackTop = 0;
 
-    int code = GetCode();
+    // Pushes the code's string, last pixel first; returns its first pixel. Every entry's
+    // prefix is a lower code, so the walk ends within the stack's size.
+    auto pushString = [&](int code) -> std::uint8_t {
+        while (code > highestLiteral) {
+            stack[stackTop++] = suffix[code];
+            code = prefix[code];
+        }
+        stack[stackTop++] = std::uint8_t(code);
+        return std::uint8_t(code);
+    };
+    auto addEntry = [&](int prefixCode, std::uint8_t pixel) {
+        if (nextSlot < kMaxCodes) {
+            prefix[nextSlot] = std::uint16_t(prefixCode);
+            suffix[nextSlot] = pixel;
+            ++nextSlot;
+        }
+        // The width grows as soon as the entry 2^size - 1 exists.
+        if (nextSlot >= topSlot && codeSize < kMaxCodeSize) {
+            topSlot *= 2;
+            ++codeSize;
+        }
+    };
+
+    int code = getCode();
     // The string table exists only once a clear code has set it up.
     if (code != ClearCode)
         throw EGifException("Bad code");
     while (code != EndCode) {
         if (code == ClearCode) {
-            ClearTable();
+            codeSize = MinCodeSize + 1;
+            nextSlot = EndCode + 1;
+            topSlot = 1 << codeSize;
             do
-                code = GetCode();
+                code = getCode();
             while (code == ClearCode);
             if (code == EndCode)
                 throw EGifException("Bad code");
-            if (code >= NextSlot)
+            if (code >= nextSlot)
                 code = 0;
             previous = code;
-            DecodeStack[StackTop++] = std::uint8_t(code);
-        } else if (code < NextSlot) {
-            const std::uint8_t first = PushString(code);
-            AddEntry(previous, first);
+            stack[stackTop++] = std::uint8_t(code);
+        } else if (code < nextSlot) {
+            addEntry(previous, pushString(code));
             previous = code;
-            GrowCodeSize();
-        } else if (code == NextSlot) {
-            AddEntry(previous, FirstPixel(previous));
-            GrowCodeSize();
-            PushString(code);
+        } else if (code == nextSlot) {
+            int first = previous;
+            while (first > highestLiteral)
+                first = prefix[first];
+            addEntry(previous, std::uint8_t(first));
+            pushString(code);
             previous = code;
         } else {
             throw EGifException("Bad code");
         }
-        tableFull = CodeSize == kMaxCodeSize && NextSlot >= TopSlot;
+        const bool tableFull = codeSize == kMaxCodeSize && nextSlot >= topSlot;
 
-        while (StackTop > 0) {
-            LineBuffer[linePos++] = DecodeStack[--StackTop];
+        while (stackTop > 0) {
+            const int n = std::min(stackTop, width - linePos);
+            for (int i = 0; i < n; ++i)
+                line[linePos + i] = stack[stackTop - 1 - i];
+            stackTop -= n;
+            linePos += n;
             if (linePos == width) {
                 EmitLine();
                 linePos = 0;
             }
         }
-        code = GetCode();
+        code = getCode();
         // Deferred clearing is not supported: a full table must be followed by a clear.
         if (tableFull && code != ClearCode)
             throw EGifException("Bad bit size");
-    }
-}
-
-void TGif::GrowCodeSize() {
-    if (NextSlot >= TopSlot && CodeSize < kMaxCodeSize) {
-        TopSlot = std::uint16_t(TopSlot * 2);
-        ++CodeSize;
     }
 }
 

@@ -70,13 +70,8 @@ private:
     void ReadSource(void *buffer, std::size_t count);
     std::uint8_t ReadSourceByte();
     std::uint16_t ReadSourceWord();
-    int GetCode();
-    void ReadBlock();
-    std::uint8_t PushString(int code);
-    std::uint8_t FirstPixel(int code) const;
-    void AddEntry(int prefix, std::uint8_t suffix);
-    void GrowCodeSize();
-    void ClearTable();
+    // Reads the next data sub-block into DataBlock and returns its length.
+    int ReadBlock();
     void EmitLine();
     void AdvanceRow();
 
@@ -91,20 +86,13 @@ private:
     std::uint8_t MinCodeSize = 0;
     std::uint8_t DataBlock[256] = {};
     std::uint16_t ColorCount = 0;
-    int BitsLeft = 0;
-    int BytesLeft = 0;
-    int CodeSize = 0;
     int ClearCode = 0;
     int EndCode = 0;
-    std::uint16_t NextSlot = 0;
-    std::uint16_t TopSlot = 0;
     std::uint16_t HighestLiteral = 0;
-    int BlockIndex = 0;
-    std::uint8_t CurrentByte = 0;
+    // The string table: each entry's prefix code and last pixel.
     std::array<std::uint8_t, kMaxCodes> DecodeStack = {};
-    int StackTop = 0;
-    std::array<std::uint32_t, kMaxCodes> Prefix = {};
-    std::array<std::uint32_t, kMaxCodes> Suffix = {};
+    std::array<std::uint16_t, kMaxCodes> Prefix = {};
+    std::array<std::uint8_t, kMaxCodes> Suffix = {};
     std::array<std::uint8_t, kMaxWidth> LineBuffer = {};
     int Row = 0;
     std::uint8_t Pass = 0;

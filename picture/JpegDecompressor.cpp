@@ -207,11 +207,13 @@ void TJpegDecompressor::KeepColorMap() {
         return;
     const bool grey = info.out_color_components == 1;
     for (int i = 0; i < info.actual_number_of_colors; ++i)
-        s.Colors.push_back({info.colormap[0][i], info.colormap[grey ? 0 : 1][i],
-                            info.colormap[grey ? 0 : 2][i]});
+        s.Colors.push_back(
+            {info.colormap[0][i], info.colormap[grey ? 0 : 1][i], info.colormap[grey ? 0 : 2][i]});
 }
 
-int TJpegDecompressor::ColorCount() const { return int(State->Colors.size()); }
+int TJpegDecompressor::ColorCount() const {
+    return int(State->Colors.size());
+}
 
 void TJpegDecompressor::Color(int index, std::uint8_t &red, std::uint8_t &green,
                               std::uint8_t &blue) const {

@@ -45,6 +45,9 @@ public:
 
     // Draws the picture into rect, scaled to it.
     virtual void Draw(QPainter &painter, const QRect &rect) = 0;
+    // Decodes now what the picture would otherwise decode when first drawn; throws what the
+    // decoder throws.
+    virtual void DIBNeeded() {}
     // The picture as an image of its own size (decoding it first if need be).
     virtual QImage ToImage() = 0;
     // The colour table the picture is shown with; empty for true-colour pictures.

@@ -70,7 +70,7 @@ public:
     QImage ToImage() override;
     QVector<QRgb> Palette() const override;
     // Decodes now, unless already decoded; throws EJPEG.
-    void DIBNeeded();
+    void DIBNeeded() override;
     bool Decoded() const { return !Bitmap_.isNull(); }
 
     // Changing an option that shapes the output drops the decoded bitmap.

@@ -54,6 +54,12 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
     Changed();
 }
 
+std::unique_ptr<TGraphic> TPicture::TakeGraphic() {
+    std::unique_ptr<TGraphic> graphic = std::move(Graphic_);
+    Changed();
+    return graphic;
+}
+
 TBitmap &TPicture::Bitmap() {
     if (auto *bitmap = dynamic_cast<TBitmap *>(Graphic_.get()))
         return *bitmap;

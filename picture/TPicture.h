@@ -48,6 +48,8 @@ public:
     // The picture as a bitmap: an empty one replaces a picture of another kind.
     TBitmap &Bitmap();
     void Clear() { SetGraphic(nullptr); }
+    // Hands the graphic out, leaving the picture empty.
+    std::unique_ptr<TGraphic> TakeGraphic();
 
     // Loads the file with the picture class registered for its extension. An unknown
     // extension throws EInvalidGraphic; a decoder's failure leaves the picture unchanged.

@@ -24,11 +24,13 @@ TSocketWindow::~TSocketWindow() {
     ::close(writeFd_);
 }
 
-short TSocketWindow::Wait(int Fd, short Events, int Milliseconds) {
+short TSocketWindow::Wait(int Fd, short Events, int Milliseconds, bool &Posted) {
     pollfd fds[2] = {{readFd_, POLLIN, 0}, {Fd, Events, 0}};
     const nfds_t count = Fd >= 0 && Events != 0 ? 2 : 1;
+    Posted = false;
     if (::poll(fds, count, Milliseconds) <= 0)
         return 0;
+    Posted = (fds[0].revents & POLLIN) != 0;
     return count == 2 ? fds[1].revents : 0;
 }
 

@@ -19,8 +19,8 @@ public:
     wsock::HWND Handle() const { return writeFd_; }
 
     // Waits at most Milliseconds for a posted message or for Events on Fd (when Fd >= 0).
-    // Returns the events seen on Fd.
-    short Wait(int Fd, short Events, int Milliseconds);
+    // Returns the events seen on Fd; Posted tells whether a message is waiting.
+    short Wait(int Fd, short Events, int Milliseconds, bool &Posted);
     // The next posted message, if one is waiting.
     std::optional<wsock::WinsockMessage> NextMessage();
 

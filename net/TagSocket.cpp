@@ -22,6 +22,7 @@ TagWinsock &Winsock() {
 // The longest wait of one pass, so that Cancel and the time-out are noticed at once.
 constexpr int kPollMs = 10;
 constexpr int kChunk = 16384;
+constexpr std::size_t kMaxBuffered = 4 * kChunk;
 constexpr std::string_view kTerminator = "\r\n.\r\n";
 
 int Fd(wsock::SOCKET s) {
@@ -600,9 +601,17 @@ void TagSocket::TranslateSocketEvents(short Events) {
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_WRITE, 0));
     if (!(Events & (POLLIN | POLLERR | POLLHUP)))
         return;
-    char byte;
-    const int n = Winsock().recv(socket_, &byte, 1, wsock::WS_MSG_PEEK);
+    if (input_.size() - inputPos_ >= kMaxBuffered) {
+        // Enough is waiting to be read; a server that floods us is not read ahead of need.
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
+        return;
+    }
+    // Whatever has arrived is taken at once: the reads that follow find it buffered, and
+    // the server gets its acknowledgement without delay.
+    char chunk[kChunk];
+    const int n = Winsock().recv(socket_, chunk, kChunk, 0);
     if (n > 0) {
+        input_.append(chunk, static_cast<std::size_t>(n));
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
     } else if (n == 0) {
         // An orderly close is readable too: the read that follows sees the end at once.
@@ -625,9 +634,19 @@ void TagSocket::ProcessMessages(int WaitMs) {
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WaitMs = 0;
     }
+    // A pass that does not wait is followed by a receive or send of its own, which sees
+    // what the socket has; only a pending lookup needs looking at then.
+    if (WaitMs == 0 && asyncHandle_ == 0) {
+        counter_.Poll();
+        return;
+    }
     const short wanted = SocketEventsWanted();
-    const short seen = window_.Wait(wanted != 0 ? Fd(socket_) : -1, wanted, WaitMs);
-    while (const auto message = window_.NextMessage()) {
+    bool posted = false;
+    const short seen = window_.Wait(wanted != 0 ? Fd(socket_) : -1, wanted, WaitMs, posted);
+    while (posted) {
+        const auto message = window_.NextMessage();
+        if (!message)
+            break;
         // A lookup that was given up may still have posted its end; only the pending one
         // counts.
         if (message->wParam == asyncHandle_ && asyncHandle_ != 0)

@@ -239,7 +239,8 @@ int Recv(SOCKET s, char *buf, int len, int flags) {
     // A server that writes a reply in pieces under Nagle's rule waits for our ACK before the
     // next piece; a delayed ACK would cost 40 ms per reply. The flag lapses, so renew it.
     const int one = 1;
-    ::setsockopt(Fd(s), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+    if (n > 0 && !(flags & WS_MSG_PEEK))
+        ::setsockopt(Fd(s), IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     return static_cast<int>(n);
 }
 

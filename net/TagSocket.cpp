@@ -633,6 +633,10 @@ void TagSocket::ProcessMessages(int WaitMs) {
         // Bytes already here are as good as a read notification.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WaitMs = 0;
+    } else if (closeSeen_ && Connected()) {
+        // After the peer closed, a read finds the end at once; a wait for data must not
+        // outlast the connection.
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
     }
     // A pass that does not wait is followed by a receive or send of its own, which sees
     // what the socket has; only a pending lookup needs looking at then.

@@ -12,7 +12,13 @@ void TmsMailBase::Connect() {
 void TmsMailBase::Disconnect() {
     if (!Connected())
         return;
-    Logout();
+    try {
+        Logout();
+    } catch (...) {
+        // A failed goodbye still ends the connection.
+        CloseSocket();
+        throw;
+    }
     CloseSocket();
 }
 

@@ -12,7 +12,8 @@ public:
 
     // When not connected: OpenSocket, then Login. Nothing otherwise.
     void Connect();
-    // When connected: Logout, then CloseSocket. Nothing otherwise.
+    // When connected: Logout, then CloseSocket, which also follows a failed Logout.
+    // Nothing otherwise.
     void Disconnect();
 
 protected:

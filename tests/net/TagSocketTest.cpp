@@ -46,9 +46,9 @@ protected:
         return {};
     }
 
-    TagSocket socket;
     std::vector<std::string> errors;
     int closed = 0;
+    TagSocket socket;
 };
 
 TEST_F(TagSocketTest, PortInServerNeedsNoLookup) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace vexil {
 namespace {
 
@@ -52,10 +54,11 @@ protected:
         return {};
     }
 
-    TmsArticle article;
-    TmsNNTP nntp;
+    // The handlers write here, so these outlive the client (whose end may still fire).
     Lines errors;
     Lines events;
+    TmsArticle article;
+    TmsNNTP nntp;
 };
 
 // Greeting and group selection as every script begins.
@@ -354,6 +357,11 @@ TEST_F(TmsNNTPTest, ConnectionClosedBeforeTheReplyIsAClearServerError) {
     EXPECT_EQ(FailureOf<EServerError>([&] { nntp.SetNewsGroup("alt.test"); }),
               "The server closed the connection without a reply");
     EXPECT_EQ(nntp.LastReply(), "");
+    // Leaving fails at once, not after the time-out, and still closes the socket.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(nntp.Disconnect(), Exception);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(nntp.Connected());
 }
 
 TEST_F(TmsNNTPTest, LineBreaksInsideACommandAreRefused) {

@@ -243,12 +243,7 @@ void TagSocket::ConnectSocket() {
     }
     Wait(connectSeen_, true);
     connecting_ = false;
-    if (canceled_)
-        RaiseCanceled();
-    if (counter_.TimedOut())
-        RaiseTimedOut();
-    if (errorSeen_)
-        RaiseSocketError(lastError_);
+    RaiseWaitFailure();
 }
 
 void TagSocket::SendLine(std::string_view Line) {
@@ -290,6 +285,10 @@ void TagSocket::SendLine(std::string_view Line) {
 
 void TagSocket::WaitForRead() {
     Wait(readSeen_, true);
+    RaiseWaitFailure();
+}
+
+void TagSocket::RaiseWaitFailure() {
     if (canceled_)
         RaiseCanceled();
     if (counter_.TimedOut())

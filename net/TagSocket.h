@@ -132,6 +132,9 @@ private:
     // error notification.
     void Wait(const bool &Flag, bool ErrorEnds);
     void WaitForRead();
+    // The outcome of a wait that may also end on an error notification, in that order:
+    // cancelled, timed out, error.
+    void RaiseWaitFailure();
     void TranslateSocketEvents(short Events);
     short SocketEventsWanted() const;
     bool TakeBufferedLine(std::string &Line);

@@ -3,6 +3,8 @@
 // on a free port and runs the script for each on a thread of its own, so that the client
 // under test runs as it does in the program, on the test's thread.
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -77,6 +79,17 @@ private:
     std::thread thread_;
     friend class ServerConnection;
 };
+
+// The message of the E that f raises; a test failure when it raises none.
+template <typename E, typename F> std::string FailureOf(F &&f) {
+    try {
+        f();
+    } catch (const E &e) {
+        return e.Message();
+    }
+    ADD_FAILURE() << "no exception";
+    return {};
+}
 
 // A port on 127.0.0.1 where nothing listens (taken from the kernel and given back).
 std::uint16_t UnusedPort();

@@ -17,6 +17,7 @@ namespace vexil {
 namespace {
 
 using namespace std::chrono_literals;
+using test::FailureOf;
 using test::ScriptedServer;
 using test::ServerConnection;
 
@@ -34,16 +35,6 @@ protected:
         socket.SetServer(server.Address());
         socket.OpenSocket();
         socket.ConnectSocket();
-    }
-
-    template <typename E, typename F> std::string FailureOf(F &&f) {
-        try {
-            f();
-        } catch (const E &e) {
-            return e.Message();
-        }
-        ADD_FAILURE() << "no exception";
-        return {};
     }
 
     std::vector<std::string> errors;

@@ -12,6 +12,7 @@
 namespace vexil {
 namespace {
 
+using test::FailureOf;
 using test::ScriptedServer;
 using test::ServerConnection;
 using Lines = std::vector<std::string>;
@@ -43,16 +44,6 @@ protected:
     }
 
     void Use(const ScriptedServer &server) { nntp.SetServer(server.Address()); }
-
-    template <typename E, typename F> std::string FailureOf(F &&f) {
-        try {
-            f();
-        } catch (const E &e) {
-            return e.Message();
-        }
-        ADD_FAILURE() << "no exception";
-        return {};
-    }
 
     // The handlers write here, so these outlive the client (whose end may still fire).
     Lines errors;

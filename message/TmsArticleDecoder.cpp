@@ -301,11 +301,22 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::LeaveAlternative() {
 }
 
 void TmsCustomDecoder::BeginData() {
-    // Reserving what the rest of the article can decode to spares the copies of a growing
-    // buffer; only the pages written are ever touched.
-    const auto rest = static_cast<std::size_t>(Lines.Size() - Lines.Position()) + Lines.ChunkSize();
     data_ = std::string();
-    data_.reserve(rest / 4 * 3);
+    dataReserved_ = false;
+}
+
+char *TmsCustomDecoder::GrowData(std::size_t count) {
+    // Once a file proves large, room for all the rest of the article can decode to spares
+    // the copies of a doubling buffer (only pages written are touched); small parts, however
+    // many, never ask for more than they use.
+    if (!dataReserved_ && data_.size() + count > kSmallData) {
+        const auto rest = static_cast<std::size_t>(Lines.Size() - Lines.Position());
+        data_.reserve(data_.size() + count + (rest + Lines.ChunkSize()) / 4 * 3);
+        dataReserved_ = true;
+    }
+    const std::size_t old = data_.size();
+    data_.resize(old + count);
+    return data_.data() + old;
 }
 
 void TmsCustomDecoder::EndData(TmsAttItem &item) {
@@ -330,14 +341,14 @@ void TmsCustomDecoder::AppendData(TAttEncoding encoding, bool uuencoded) {
         return;
     }
     const std::size_t old = data_.size();
-    data_.resize(old + Base64DecodedMax(line_.size()));
-    data_.resize(old + Base64Decode(line_, data_.data() + old, data_.size() - old));
+    const std::size_t room = Base64DecodedMax(line_.size());
+    data_.resize(old + Base64Decode(line_, GrowData(room), room));
 }
 
 void TmsCustomDecoder::AppendUU() {
     const std::size_t old = data_.size();
-    data_.resize(old + UUDecodedMax(line_.size()));
-    data_.resize(old + UUDecode(line_, data_.data() + old, data_.size() - old));
+    const std::size_t room = UUDecodedMax(line_.size());
+    data_.resize(old + UUDecode(line_, GrowData(room), room));
 }
 
 void TmsCustomDecoder::AppendDecodedQP(std::vector<std::string> &lines) {

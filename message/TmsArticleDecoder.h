@@ -75,6 +75,8 @@ private:
     // The bytes of the attachment being decoded collect in data_, from BeginData until
     // EndData hands them to the item.
     void BeginData();
+    // Room for count more bytes at the end of data_.
+    char *GrowData(std::size_t count);
     void EndData(TmsAttItem &item);
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
@@ -83,6 +85,8 @@ private:
 
     std::string line_;
     std::string data_;
+    bool dataReserved_ = false;
+    static constexpr std::size_t kSmallData = 65536;
 };
 
 // The decoder of news articles: the message must be a TmsArticle.

@@ -1,0 +1,248 @@
+#include "app/TPictureViewer.h"
+
+#include "message/HeaderText.h"
+#include "message/TmsCustomMessage.h"
+#include "picture/TGifImage.h"
+#include "platform/Exception.h"
+#include "platform/NViewLib.h"
+#include "platform/Wallpaper.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QImageWriter>
+#include <QScrollArea>
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace vexil {
+
+namespace {
+
+// Nearest integer, halves to even (the default rounding mode).
+int RoundHalfEven(double value) {
+    return int(std::nearbyint(value));
+}
+
+std::string FileNameOf(const std::string &path) {
+    return std::string(FileNamePart(path));
+}
+
+bool QueryShiftDown() {
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+} // namespace
+
+bool IsPictureFile(const std::string &path) {
+    if (path.size() < 3)
+        return false;
+    std::string tail = path.substr(path.size() - 3);
+    for (char &c : tail)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    for (const char *ext : {"JPG", "PEG", "JPE", "GIF", "BMP", "DIB", "RLE", "PCX", "TGA"})
+        if (tail == ext)
+            return true;
+    return false;
+}
+
+TPictureViewer::TPictureViewer(TControls controls, std::string tempFolder)
+    : ShiftDown(QueryShiftDown), Controls(std::move(controls)), TempFolder_(std::move(tempFolder)) {
+}
+
+void TPictureViewer::StoreAttachment(const TmsCustomMessage &message, int index) {
+    message.SaveAttachment(index, TempFolder_);
+    const std::string path =
+        TempFolder_ + FileNameOf(message.Attachments().Items(index).FileName());
+    if (IsPictureFile(path)) {
+        AddPicture(path);
+        return;
+    }
+    std::error_code ignored; // a file that is already gone is as good as deleted
+    std::filesystem::remove(path, ignored);
+}
+
+void TPictureViewer::AddPicture(const std::string &path) {
+    PictureList.push_back(path);
+    UpdatePicOfPic();
+    if (PictureList.size() == 1)
+        ShowCurrentPicture();
+}
+
+void TPictureViewer::SetLoading(bool loading) {
+    Busy = loading;
+    for (QWidget *w : Controls.DisabledWhileLoading)
+        w->setEnabled(!loading);
+    if (loading)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+bool TPictureViewer::LoadThroughRegistry(const std::string &path) {
+    // Decoded before it replaces the picture shown, so a picture that fails leaves the
+    // earlier one in the control.
+    try {
+        TPicture loaded;
+        loaded.LoadFromFile(path);
+        loaded.Graphic()->DIBNeeded();
+        Controls.Image1->Picture().SetGraphic(loaded.TakeGraphic());
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
+bool TPictureViewer::LoadThroughImageLibrary(const std::string &path) {
+    TPicture &picture = Controls.Image1->Picture();
+    picture.Bitmap().SetHandle(NViewLibLoad(path, 1));
+    picture.Changed();
+    return picture.Height() != 0;
+}
+
+void TPictureViewer::ShowCurrentPicture() {
+    if (CurIndex < 0 || std::size_t(CurIndex) >= PictureList.size())
+        throw EListError(CurIndex);
+    SetLoading(true);
+    struct TDone {
+        TPictureViewer *self;
+        ~TDone() { self->SetLoading(false); }
+    } done{this};
+
+    const std::string path = PictureList[std::size_t(CurIndex)];
+    const bool slowColor = Controls.SlowColor != nullptr && *Controls.SlowColor;
+    const bool loaded = slowColor ? LoadThroughRegistry(path) : LoadThroughImageLibrary(path);
+    if (!loaded) {
+        std::error_code ignored; // the entry goes in any case; nothing is left to show
+        std::filesystem::remove(path, ignored);
+        PictureList.erase(PictureList.begin() + CurIndex);
+        // The first entry failing would leave the index before the list.
+        CurIndex = std::max(CurIndex - 1, 0);
+    }
+
+    TGifImage &image = *Controls.Image1;
+    image.SetAutoSize(true);
+    image.SetStretch(false);
+    if (Controls.mniAutoSizePictures != nullptr && Controls.mniAutoSizePictures->isChecked())
+        FitToBox();
+    UpdatePicOfPic();
+    if (Controls.SetFileNamePanel)
+        Controls.SetFileNamePanel(
+            PictureList.empty()
+                ? QStringLiteral("None")
+                : QString::fromLatin1(FileNameOf(PictureList[std::size_t(CurIndex)]).c_str()));
+}
+
+void TPictureViewer::FitToBox() {
+    TGifImage &image = *Controls.Image1;
+    image.SetAutoSize(false);
+    image.SetStretch(true);
+    const int h = image.height();
+    const int w = image.width();
+    if (h <= 0 || w <= 0)
+        return;
+    const int sh = Controls.sbMain->height();
+    const int sw = Controls.sbMain->width();
+    // A picture taller than the box is fitted to its height, any other to its width.
+    const double ratio = sh < h ? double(sh) / h : double(sw) / w;
+    image.SetBounds(RoundHalfEven(w * ratio), RoundHalfEven(h * ratio));
+}
+
+void TPictureViewer::UpdatePicOfPic() {
+    Controls.PicOfPic->setEditText(QString::number(CurIndex + 1) + " of " +
+                                   QString::number(PictureList.size()));
+}
+
+void TPictureViewer::Zoom(Qt::MouseButton button) {
+    const int step = button == Qt::RightButton ? -10 : 10;
+    const double factor = 1 + step * 0.01;
+    TGifImage &image = *Controls.Image1;
+    image.SetAutoSize(false);
+    image.SetStretch(true);
+    image.SetBounds(RoundHalfEven(image.width() * factor), RoundHalfEven(image.height() * factor));
+}
+
+void TPictureViewer::Forward() {
+    const int last = int(PictureList.size()) - 1;
+    if (CurIndex < last) {
+        CurIndex = ShiftDown() ? last : CurIndex + 1;
+        ShowCurrentPicture();
+    }
+    UpdatePicOfPic();
+}
+
+void TPictureViewer::Back() {
+    if (CurIndex > 0) {
+        CurIndex = ShiftDown() ? 0 : CurIndex - 1;
+        ShowCurrentPicture();
+    }
+    UpdatePicOfPic();
+}
+
+void TPictureViewer::FillPicOfPicList() {
+    QComboBox &box = *Controls.PicOfPic;
+    const QString text = box.currentText();
+    box.clear();
+    for (std::size_t i = 1; i <= PictureList.size(); ++i)
+        box.addItem(QString::number(i));
+    box.setEditText(text);
+}
+
+void TPictureViewer::PickPicture(int index) {
+    CurIndex = index;
+    ShowCurrentPicture();
+    UpdatePicOfPic();
+}
+
+void TPictureViewer::PicOfPicTyped(const QString &text) {
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok);
+    if (ok && number >= 1 && std::size_t(number) <= PictureList.size()) {
+        PickPicture(number - 1);
+        return;
+    }
+    UpdatePicOfPic();
+}
+
+void TPictureViewer::ClearPicture() {
+    Controls.Image1->Picture().Clear();
+    UpdatePicOfPic();
+    if (Controls.SetFileNamePanel)
+        Controls.SetFileNamePanel(QStringLiteral("None"));
+}
+
+void TPictureViewer::DeleteCurrentPicture() {
+    if (CurIndex < 0 || std::size_t(CurIndex) >= PictureList.size())
+        throw EListError(CurIndex);
+    const std::string path = PictureList[std::size_t(CurIndex)];
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    if (error)
+        throw EInOutError(FormatText("Cannot delete file %s (%s)", {path, error.message()}));
+    PictureList.erase(PictureList.begin() + CurIndex);
+    if (std::size_t(CurIndex) >= PictureList.size())
+        CurIndex = std::max(int(PictureList.size()) - 1, 0);
+    if (PictureList.empty())
+        ClearPicture();
+    else
+        ShowCurrentPicture();
+}
+
+void TPictureViewer::SetAsWallpaper(TRegistry &store, const std::string &programFolder) {
+    TGraphic *graphic = Controls.Image1->Picture().Graphic();
+    if (graphic == nullptr || graphic->Empty())
+        throw Exception("There is no picture to set as the wallpaper.");
+    std::string folder = programFolder;
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    const std::string path = folder + "Vexil.bmp";
+    QImageWriter writer(QString::fromStdString(path), "bmp");
+    if (!writer.write(graphic->ToImage()))
+        throw EFCreateError(path);
+    SetDesktopWallpaper(store, path);
+}
+
+} // namespace vexil

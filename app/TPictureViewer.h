@@ -1,0 +1,104 @@
+#pragma once
+// The main window's pictures: the list of picture files in the picture folder, the one
+// shown, how it is loaded (the image library, or the picture-format registry in 256-colour
+// mode), fitted and zoomed, and the moves over the list. The window keeps its handler names
+// and delegates here; the viewer works on the window's controls.
+
+#include "platform/Object.h"
+
+#include <QString>
+#include <Qt>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QScrollArea;
+class QWidget;
+
+namespace vexil {
+
+class TGifImage;
+class TmsCustomMessage;
+class TRegistry;
+
+// True for a path whose last three characters, upper-cased, are those of a picture type:
+// JPG, PEG (for jpeg), JPE, GIF, BMP, DIB, RLE, PCX, TGA.
+bool IsPictureFile(const std::string &path);
+
+class TPictureViewer : public TObject {
+public:
+    struct TControls {
+        TGifImage *Image1 = nullptr;
+        QScrollArea *sbMain = nullptr;
+        QComboBox *PicOfPic = nullptr;
+        QAction *mniAutoSizePictures = nullptr;
+        // Disabled while a picture loads: Back, Forward and Stop.
+        std::vector<QWidget *> DisabledWhileLoading;
+        // Status panel 2: the file name of the picture shown.
+        std::function<void(const QString &)> SetFileNamePanel;
+        // The 256-colour mode setting, owned by the window.
+        const bool *SlowColor = nullptr;
+    };
+
+    TPictureViewer(TControls controls, std::string tempFolder);
+
+    // Paths of the picture files, in the order they arrived or were listed.
+    std::vector<std::string> PictureList;
+    // The entry shown.
+    std::int32_t CurIndex = 0;
+    // True while a picture is being loaded.
+    bool Busy = false;
+    // Whether Shift is held down now (asynchronous key state); tests replace it.
+    std::function<bool()> ShiftDown;
+
+    const std::string &TempFolder() const { return TempFolder_; }
+
+    // The attachment step: writes attachment index of the message into the picture folder;
+    // a picture file joins the list, any other file is deleted at once. A failed write
+    // throws (EFCreateError, EInOutError) and lists nothing.
+    void StoreAttachment(const TmsCustomMessage &message, int index);
+    // Appends path to the list; the first entry of an empty list is shown at once.
+    void AddPicture(const std::string &path);
+
+    // Loads and shows entry CurIndex. A picture that fails to load is deleted from disk and
+    // list without a message, and the index moves back by one (never below 0).
+    void ShowCurrentPicture();
+    // "3 of 12" in the picture-number box.
+    void UpdatePicOfPic();
+    // A mouse press on the picture: 10 % larger, or 10 % smaller for the right button.
+    void Zoom(Qt::MouseButton button);
+
+    // Forward and Back; with Shift held, to the last or first picture.
+    void Forward();
+    void Back();
+    // The picture-number box: its list is "1" .. count; a pick shows that picture.
+    void FillPicOfPicList();
+    void PickPicture(int index);
+    // Typed text in the picture-number box: a number within the list shows that picture;
+    // anything else puts the box back to the current number.
+    void PicOfPicTyped(const QString &text);
+
+    // Deletes the file shown and its entry, then shows the picture that followed it (or the
+    // new last one), or clears the control when none remain. An empty list throws
+    // EListError and touches nothing; a file that cannot be deleted throws EInOutError.
+    void DeleteCurrentPicture();
+    // Writes the picture shown as programFolder + "Vexil.bmp" and makes it the desktop's
+    // wallpaper. Throws when no picture is shown or the file cannot be written.
+    void SetAsWallpaper(TRegistry &store, const std::string &programFolder);
+
+private:
+    bool LoadThroughRegistry(const std::string &path);
+    bool LoadThroughImageLibrary(const std::string &path);
+    void FitToBox();
+    void SetLoading(bool loading);
+    void ClearPicture();
+
+    TControls Controls;
+    std::string TempFolder_;
+};
+
+} // namespace vexil

@@ -1,0 +1,61 @@
+#include "app/TfrmDelay.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace vexil {
+
+TfrmDelay::TfrmDelay(QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmDelay"));
+    setWindowTitle(QStringLiteral("Slide Show"));
+
+    auto *intro = new QLabel(QStringLiteral(
+        "Slide show will display all pictures in a slide show format starting at the current "
+        "picture unit the STOP button is pressed"));
+    intro->setWordWrap(true);
+
+    auto *options = new QGroupBox(QStringLiteral("Options "));
+    auto *delayLabel = new QLabel(QStringLiteral("Enter The Delay In Seconds :"));
+    Delay = new QSpinBox;
+    Delay->setObjectName(QStringLiteral("Delay"));
+    Delay->setRange(1, 60);
+    Delay->setValue(4);
+    Delay->setAccessibleName(QStringLiteral("Enter The Delay In Seconds"));
+    delayLabel->setBuddy(Delay);
+    cbLoop = new QCheckBox(QStringLiteral("Loop Continuously"));
+    cbLoop->setObjectName(QStringLiteral("cbLoop"));
+    cbLoop->setChecked(true);
+    auto *row = new QHBoxLayout;
+    row->addWidget(delayLabel);
+    row->addWidget(Delay);
+    row->addStretch();
+    auto *inner = new QVBoxLayout(options);
+    inner->addLayout(row);
+    inner->addWidget(cbLoop);
+
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(options);
+    layout->addWidget(buttons);
+
+    setFixedSize(344, 158);
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+} // namespace vexil

@@ -185,8 +185,7 @@ void TGif::DecodeImage() {
         return code;
     };
 
-    std::uint16_t *const prefix = Prefix.data();
-    std::uint8_t *const suffix = Suffix.data();
+    TEntry *const table = Table.data();
     std::uint8_t *const stack = DecodeStack.data();
     std::uint8_t *const line = LineBuffer.data();
     const int highestLiteral = HighestLiteral;
@@ -196,27 +195,57 @@ void TGif::DecodeImage() {
     int topSlot = 0;
     int previous = 0;
     int linePos = 0;
+    for (int literal = 0; literal <= highestLiteral; ++literal)
+        table[literal] = {0, 1, std::uint8_t(literal), std::uint8_t(literal)};
 
-    // Pushes the code's string, last pixel first; returns its first pixel. Every entry's
-    // prefix is a lower code, so the walk ends within the stack's size.
-    auto pushString = [&](int code) -> std::uint8_t {
-        while (code > highestLiteral) {
-            stack[stackTop++] = suffix[code];
-            code = prefix[code];
-        }
-        stack[stackTop++] = std::uint8_t(code);
-        return std::uint8_t(code);
-    };
     auto addEntry = [&](int prefixCode, std::uint8_t pixel) {
         if (nextSlot < kMaxCodes) {
-            prefix[nextSlot] = std::uint16_t(prefixCode);
-            suffix[nextSlot] = pixel;
+            const TEntry &from = table[prefixCode];
+            table[nextSlot] = {std::uint16_t(prefixCode), std::uint16_t(from.Length + 1), pixel,
+                               from.First};
             ++nextSlot;
         }
         // The width grows as soon as the entry 2^size - 1 exists.
         if (nextSlot >= topSlot && codeSize < kMaxCodeSize) {
             topSlot *= 2;
             ++codeSize;
+        }
+    };
+    auto finishLineIfFull = [&] {
+        if (linePos == width) {
+            EmitLine();
+            linePos = 0;
+        }
+    };
+    // Writes the code's string into the line. Every entry's prefix is a lower code, so the
+    // walk ends, and a string is never longer than the stack.
+    auto emit = [&](int code) __attribute__((always_inline)) {
+        const int count = table[code].Length;
+        if (count <= width - linePos) {
+            // The string fits the line: written in place from its last pixel back.
+            std::uint8_t *p = line + linePos + count - 1;
+            while (code > highestLiteral) {
+                *p-- = table[code].Suffix;
+                code = table[code].Prefix;
+            }
+            *p = std::uint8_t(code);
+            linePos += count;
+            finishLineIfFull();
+            return;
+        }
+        // It runs over the end of the line: through the stack, one line at a time.
+        while (code > highestLiteral) {
+            stack[stackTop++] = table[code].Suffix;
+            code = table[code].Prefix;
+        }
+        stack[stackTop++] = std::uint8_t(code);
+        while (stackTop > 0) {
+            const int n = std::min(stackTop, width - linePos);
+            for (int i = 0; i < n; ++i)
+                line[linePos + i] = stack[stackTop - 1 - i];
+            stackTop -= n;
+            linePos += n;
+            finishLineIfFull();
         }
     };
 
@@ -236,34 +265,20 @@ void TGif::DecodeImage() {
                 throw EGifException("Bad code");
             if (code >= nextSlot)
                 code = 0;
-            previous = code;
-            stack[stackTop++] = std::uint8_t(code);
+            emit(code);
         } else if (code < nextSlot) {
-            addEntry(previous, pushString(code));
-            previous = code;
+            emit(code);
+            addEntry(previous, table[code].First);
         } else if (code == nextSlot) {
-            int first = previous;
-            while (first > highestLiteral)
-                first = prefix[first];
-            addEntry(previous, std::uint8_t(first));
-            pushString(code);
-            previous = code;
+            // Not yet in the table: the previous string plus its own first pixel.
+            addEntry(previous, table[previous].First);
+            emit(code);
         } else {
             throw EGifException("Bad code");
         }
+        previous = code;
         const bool tableFull = codeSize == kMaxCodeSize && nextSlot >= topSlot;
 
-        while (stackTop > 0) {
-            const int n = std::min(stackTop, width - linePos);
-            for (int i = 0; i < n; ++i)
-                line[linePos + i] = stack[stackTop - 1 - i];
-            stackTop -= n;
-            linePos += n;
-            if (linePos == width) {
-                EmitLine();
-                linePos = 0;
-            }
-        }
         code = getCode();
         // Deferred clearing is not supported: a full table must be followed by a clear.
         if (tableFull && code != ClearCode)

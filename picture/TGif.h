@@ -89,10 +89,16 @@ private:
     int ClearCode = 0;
     int EndCode = 0;
     std::uint16_t HighestLiteral = 0;
-    // The string table: each entry's prefix code and last pixel.
+    // The string table: each entry's prefix code and last pixel, and, so that a string can
+    // be written straight into the line, its length and first pixel.
+    struct TEntry {
+        std::uint16_t Prefix;
+        std::uint16_t Length;
+        std::uint8_t Suffix;
+        std::uint8_t First;
+    };
     std::array<std::uint8_t, kMaxCodes> DecodeStack = {};
-    std::array<std::uint16_t, kMaxCodes> Prefix = {};
-    std::array<std::uint8_t, kMaxCodes> Suffix = {};
+    std::array<TEntry, kMaxCodes> Table = {};
     std::array<std::uint8_t, kMaxWidth> LineBuffer = {};
     int Row = 0;
     std::uint8_t Pass = 0;

@@ -14,7 +14,9 @@ packages=(
   # system data
   media-types netbase
   # screens for looking at the GUI
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps x11-utils xdotool imagemagick
+  # objcopy gives test programs a version block section
+  binutils
   # peers and article makers used by tests and benchmarks
   sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
   python3 python3-pil time

@@ -2,6 +2,8 @@
 #include "platform/QtText.h"
 #include "widgets/ScreenCursor.h"
 
+#include "widgets/ApplicationTitle.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -10,8 +12,8 @@ namespace vexil {
 void ReportError(QWidget *parent, const std::exception &error) {
     // An hourglass left by the failed command would sit over the box.
     SetDefaultScreenCursor();
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    MessageText(error.what()), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), MessageText(error.what()),
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 

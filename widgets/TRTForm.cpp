@@ -3,7 +3,9 @@
 #include "widgets/ErrorReport.h"
 #include "widgets/ScreenCursor.h"
 
+#include "widgets/ApplicationTitle.h"
 #include <QAbstractEventDispatcher>
+
 #include <QApplication>
 #include <QCloseEvent>
 
@@ -19,7 +21,7 @@ constexpr int kFirstRunTop = 25;
 TRTForm::TRTForm(QWidget *parent) : TGradientForm(parent) {
     setStatusTip(tr("Ready."));
     SetGradientOnInactive(true);
-    applicationTitle_ = QApplication::applicationDisplayName();
+    applicationTitle_ = ApplicationTitle();
     // The application is idle when its loop is about to wait for events; whatever cursor a
     // command left behind (an hourglass after a failure) goes then.
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())

@@ -1,0 +1,62 @@
+#include "app/TMainSettings.h"
+#include "platform/TRegistry.h"
+
+namespace vexil {
+
+namespace {
+
+constexpr const char *kOtherNewsKey = "\\Software\\Microsoft\\Internet Mail and News\\News";
+
+// A read that fails leaves its setting at the default: that is what defaults are for.
+template <typename Read> void readOrKeep(Read &&read) {
+    try {
+        read();
+    } catch (const ERegistryException &) {
+    }
+}
+
+} // namespace
+
+TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount) {
+    TMainSettings settings;
+    const int colors = colorCount();
+    settings.SlowColor = colors > 0 && colors <= 256;
+    readOrKeep([&] {
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey(kSettingsKey, true);
+    });
+    try {
+        settings.Server = store.ReadString("Server");
+    } catch (const ERegistryException &) {
+        readOrKeep([&] {
+            store.SetRootKey(HKEY_CURRENT_USER);
+            store.OpenKey(kOtherNewsKey, true);
+            settings.Server = store.ReadString("DefaultServer");
+        });
+    }
+    readOrKeep([&] { settings.SlowColor = store.ReadBool("SlowColor"); });
+    readOrKeep([&] { settings.MaxLines = store.ReadInteger("MaxLines"); });
+    readOrKeep([&] { settings.MinLines = store.ReadInteger("MinLines"); });
+    readOrKeep([&] { settings.SmartDownload = store.ReadBool("SmartDownLoad"); });
+    readOrKeep([&] { settings.UserName = store.ReadString("User"); });
+    readOrKeep([&] { settings.Password = store.ReadString("Pass"); });
+    readOrKeep([&] { settings.EMailAddress = store.ReadString("EMail Address"); });
+    if (settings.Server.empty())
+        settings.Server = kDefaultServerName;
+    return settings;
+}
+
+void WriteMainSettings(TRegistry &store, const TMainSettings &settings) {
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey(kSettingsKey, true);
+    store.WriteString("Server", settings.Server);
+    store.WriteString("EMail Address", settings.EMailAddress);
+    store.WriteBool("SlowColor", settings.SlowColor);
+    store.WriteString("User", settings.UserName);
+    store.WriteString("Pass", settings.Password);
+    store.WriteInteger("MaxLines", settings.MaxLines);
+    store.WriteInteger("MinLines", settings.MinLines);
+    store.WriteBool("SmartDownload", settings.SmartDownload);
+}
+
+} // namespace vexil

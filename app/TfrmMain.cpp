@@ -1,0 +1,393 @@
+#include "app/TfrmMain.h"
+#include "app/HelpLinks.h"
+#include "app/ProgramFolder.h"
+#include "app/TAboutBox.h"
+#include "app/TMainSettings.h"
+#include "platform/DisplayDepth.h"
+#include "platform/QtText.h"
+#include "platform/Shell.h"
+#include "platform/TRegistry.h"
+#include "widgets/ErrorReport.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vexil {
+
+namespace {
+
+constexpr int kToolPanelHeight = 73;
+constexpr int kToolButtonSide = 45;
+constexpr int kNGEditWidth = 260;
+constexpr int kPicOfPicWidth = 108;
+
+// The drop-down keeps its entries sorted, as a sorted list box does: without regard to case.
+void setSortedItems(QComboBox *box, QStringList items) {
+    items.sort(Qt::CaseInsensitive);
+    box->clear();
+    box->addItems(items);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
+    setObjectName("frmMain");
+    setWindowTitle("Vexil - Image Browser");
+    resize(544, 456);
+    if (const QScreen *screen = QApplication::primaryScreen()) {
+        QRect frame(QPoint(0, 0), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    auto *layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    BuildMenu();
+    BuildToolPanel(ClientArea());
+    BuildPictureArea(ClientArea());
+    BuildStatusBar(ClientArea());
+    ATimer = new QTimer(this);
+    ATimer->setObjectName("ATimer");
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+QStringList TfrmMain::PresetNewsGroups() {
+    return {
+        "alt.binaries.pictures",
+        "alt.binaries.pictures.animals",
+        "alt.binaries.pictures.architecture",
+        "alt.binaries.pictures.astronomy",
+        "alt.binaries.pictures.aviation",
+        "alt.binaries.pictures.cartoons",
+        "alt.binaries.pictures.fractals",
+        "alt.binaries.pictures.landscapes",
+        "alt.binaries.pictures.misc",
+        "alt.binaries.pictures.nature",
+        "alt.binaries.pictures.rail",
+        "alt.binaries.pictures.space",
+        "alt.binaries.pictures.vehicles",
+        "alt.binaries.pictures.wallpaper",
+    };
+}
+
+QToolButton *TfrmMain::AddToolButton(const QString &caption, const QString &hint, int icon) {
+    auto *button = new QToolButton(ToolPanel);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
+    button->setIconSize(QSize(20, 20));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(kToolButtonSide, kToolButtonSide);
+    button->setFocusPolicy(Qt::StrongFocus);
+    // The captions must fit the square buttons: "Forward" is the longest.
+    QFont small = button->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    button->setFont(small);
+    return button;
+}
+
+void TfrmMain::BuildToolPanel(QWidget *client) {
+    ToolPanel = new QFrame(client);
+    ToolPanel->setObjectName("ToolPanel");
+    ToolPanel->setFixedHeight(kToolPanelHeight);
+    client->layout()->addWidget(ToolPanel);
+
+    Bevel1 = new QFrame(ToolPanel);
+    Bevel1->setObjectName("Bevel1");
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(0, 0, width(), 2);
+
+    btnGo = AddToolButton("Go", {}, QStyle::SP_MediaPlay);
+    btnGo->setObjectName("btnGo");
+    CancelButton = AddToolButton("Stop", {}, QStyle::SP_BrowserStop);
+    CancelButton->setObjectName("CancelButton");
+    sbPrior = AddToolButton("Back", "Previous Picture", QStyle::SP_ArrowBack);
+    sbPrior->setObjectName("sbPrior");
+    sbNext = AddToolButton("Forward", "Next Picture", QStyle::SP_ArrowForward);
+    sbNext->setObjectName("sbNext");
+    SetupButton = AddToolButton("Setup", "Setup", QStyle::SP_FileDialogDetailedView);
+    SetupButton->setObjectName("SetupButton");
+
+    NGEdit = new QComboBox(ToolPanel);
+    NGEdit->setObjectName("NGEdit");
+    NGEdit->setAccessibleName("Newsgroup");
+    NGEdit->setFixedWidth(kNGEditWidth);
+    NGEdit->setEditable(false);
+    setSortedItems(NGEdit, PresetNewsGroups());
+
+    NowViewingLabel = new QLabel("Now Viewing:", ToolPanel);
+    PicOfPic = new QComboBox(ToolPanel);
+    PicOfPic->setObjectName("PicOfPic");
+    PicOfPic->setAccessibleName("Now Viewing");
+    PicOfPic->setEditable(true);
+    PicOfPic->lineEdit()->setAccessibleName("Now Viewing");
+    PicOfPic->setFixedWidth(kPicOfPicWidth);
+    NowViewingLabel->setBuddy(PicOfPic);
+
+    auto *row = new QHBoxLayout(ToolPanel);
+    row->setContentsMargins(4, 8, 4, 8);
+    row->setSpacing(2);
+    for (QToolButton *button : {btnGo, CancelButton, sbPrior, sbNext, SetupButton})
+        row->addWidget(button, 0, Qt::AlignTop);
+    row->addSpacing(8);
+    auto *choices = new QVBoxLayout;
+    choices->setSpacing(4);
+    choices->addWidget(NGEdit);
+    auto *viewing = new QHBoxLayout;
+    viewing->addWidget(NowViewingLabel);
+    viewing->addWidget(PicOfPic);
+    viewing->addStretch(1);
+    choices->addLayout(viewing);
+    row->addLayout(choices);
+    row->addStretch(1);
+
+    // The browse run, navigation and setup have their own implementations; until those are
+    // in place their controls stay disabled rather than doing nothing.
+    for (QWidget *later : {static_cast<QWidget *>(btnGo), static_cast<QWidget *>(CancelButton),
+                           static_cast<QWidget *>(sbPrior), static_cast<QWidget *>(sbNext),
+                           static_cast<QWidget *>(SetupButton), static_cast<QWidget *>(PicOfPic)})
+        later->setEnabled(false);
+}
+
+void TfrmMain::BuildPictureArea(QWidget *client) {
+    sbMain = new QScrollArea(client);
+    sbMain->setObjectName("sbMain");
+    sbMain->setAccessibleName("Picture Area");
+    sbMain->setWidgetResizable(false);
+    sbMain->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1 = new QLabel;
+    Image1->setObjectName("Image1");
+    Image1->setAccessibleName("Picture");
+    Image1->setScaledContents(false);
+    sbMain->setWidget(Image1);
+    client->layout()->addWidget(sbMain);
+    static_cast<QVBoxLayout *>(client->layout())->setStretchFactor(sbMain, 1);
+}
+
+void TfrmMain::BuildStatusBar(QWidget *client) {
+    StatusBar1 = new QStatusBar(client);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    const struct {
+        int width;
+        const char *text;
+        const char *name;
+    } panels[] = {
+        {120, "Total Articles: ", "Total Articles"},
+        {200, "Current Status: Not Connected", "Current Status"},
+        {50, "None", "Picture File"},
+    };
+    for (const auto &panel : panels) {
+        auto *label = new QLabel(panel.text, StatusBar1);
+        label->setAccessibleName(panel.name);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setMinimumWidth(panel.width);
+        // The file name panel takes what is left, so that long names stay readable.
+        if (panels_.size() < 2)
+            label->setFixedWidth(panel.width);
+        StatusBar1->addWidget(label, panels_.size() == 2 ? 1 : 0);
+        panels_.push_back(label);
+    }
+    client->layout()->addWidget(StatusBar1);
+}
+
+void TfrmMain::BuildMenu() {
+    MainMenu = new QMenuBar;
+    MainMenu->setObjectName("MainMenu");
+    SetMenuBar(MainMenu);
+
+    QMenu *file = MainMenu->addMenu("&File");
+    mniExit = file->addAction("E&xit", this, [this] { close(); });
+    mniExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+
+    QMenu *picture = MainMenu->addMenu("&Picture");
+    mniNextPicture = picture->addAction("&Next Picture");
+    mniNextPicture->setShortcut(QKeySequence(Qt::Key_F6));
+    mniPreviousPicture = picture->addAction("&Previous Picture");
+    mniPreviousPicture->setShortcut(QKeySequence(Qt::Key_F5));
+    picture->addSeparator();
+    mniSetAsWallpaper = picture->addAction("Set As &Wallpaper");
+    mniSetAsWallpaper->setShortcut(QKeySequence(Qt::Key_F2));
+    mniSlideShow = picture->addAction("Slide Show...");
+    mniAutoSizePictures = picture->addAction("Auto Size Pictures");
+    mniAutoSizePictures->setObjectName("mniAutoSizePictures");
+    mniAutoSizePictures->setCheckable(true);
+    mniAutoSizePictures->setChecked(false);
+    picture->addSeparator();
+    mniDeletePicture = picture->addAction("&Delete this picture");
+    mniDeletePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    for (QAction *later : {mniNextPicture, mniPreviousPicture, mniSetAsWallpaper, mniSlideShow,
+                           mniAutoSizePictures, mniDeletePicture})
+        later->setEnabled(false);
+
+    QMenu *help = MainMenu->addMenu("&Help");
+    QuillonHomepage1 = help->addAction("&Vexil Homepage...", this, [this] {
+        RunCommand(this, [this] { QuillonHomepage1Click(); });
+    });
+    QuillonHomepage1->setObjectName("QuillonHomepage1");
+    VexilOnlineHelp1 = help->addAction(
+        "Online Help...", this, [this] { RunCommand(this, [this] { VexilOnlineHelp1Click(); }); });
+    VexilOnlineHelp1->setObjectName("VexilOnlineHelp1");
+    help->addSeparator();
+    mniAbout =
+        help->addAction("&About", this, [this] { RunCommand(this, [this] { mniAboutClick(); }); });
+}
+
+QString TfrmMain::StatusText(TStatusPanel panel) const {
+    return panels_.at(panel)->text();
+}
+
+void TfrmMain::SetStatusText(TStatusPanel panel, const QString &text) {
+    panels_.at(panel)->setText(text);
+}
+
+void TfrmMain::FormCreate() {
+    Busy = false;
+    SetSaveSize(true);
+    SetSavePosition(true);
+    SetRegKey(kSettingsKey);
+    NGEdit->setCurrentIndex(1);
+
+    TempFolder = ProgramFolder() + "TEMP/";
+    std::error_code ec;
+    std::filesystem::create_directories(TempFolder, ec);
+    if (ec)
+        startupErrors_.push_back("Cannot create the picture folder " + TempFolder + ": " +
+                                 ec.message());
+    PictureList.clear();
+    CurIndex = 0;
+
+    SettingsStore = std::make_unique<TRegistry>();
+    ApplySettings(ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); }));
+
+    DataFile = ProgramFolder() + "Vexil.Dat";
+    LoadGroupListFile();
+}
+
+void TfrmMain::ApplySettings(const TMainSettings &settings) {
+    Server = settings.Server;
+    SlowColor = settings.SlowColor;
+    MaxLines = settings.MaxLines;
+    MinLines = settings.MinLines;
+    SmartDownload = settings.SmartDownload;
+    UserName = settings.UserName;
+    Password = settings.Password;
+    EMailAddress = settings.EMailAddress;
+}
+
+TMainSettings TfrmMain::CurrentSettings() const {
+    TMainSettings settings;
+    settings.Server = Server;
+    settings.SlowColor = SlowColor;
+    settings.MaxLines = MaxLines;
+    settings.MinLines = MinLines;
+    settings.SmartDownload = SmartDownload;
+    settings.UserName = UserName;
+    settings.Password = Password;
+    settings.EMailAddress = EMailAddress;
+    return settings;
+}
+
+void TfrmMain::LoadGroupListFile() {
+    std::ifstream file(DataFile, std::ios::binary);
+    if (!file)
+        return;
+    QStringList groups;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        groups << TextOfBytes(line);
+    }
+    setSortedItems(NGEdit, groups);
+    NGEdit->setCurrentIndex(0);
+}
+
+void TfrmMain::customEvent(QEvent *event) {
+    if (event->type() != WM_STARTUP) {
+        TRTForm::customEvent(event);
+        return;
+    }
+    for (const std::string &error : startupErrors_)
+        ReportError(this, Exception(error));
+    startupErrors_.clear();
+    RunCommand(this, [this] { LoadFolderPictures(); });
+}
+
+void TfrmMain::LoadFolderPictures() {
+    // Byte names straight from the directory, in its own order: a name that is no valid
+    // text in the locale still names its file exactly.
+    std::error_code ec;
+    for (std::filesystem::directory_iterator entry(TempFolder, ec), end; !ec && entry != end;
+         entry.increment(ec)) {
+        PictureList.push_back(TempFolder + entry->path().filename().native());
+        UpdatePicOfPic();
+    }
+    if (ec)
+        throw EFOpenError(TempFolder);
+}
+
+void TfrmMain::UpdatePicOfPic() {
+    PicOfPic->setEditText(QString::number(CurIndex + 1) + " of " +
+                          QString::number(PictureList.size()));
+}
+
+void TfrmMain::QuillonHomepage1Click() {
+    ShellOpen(kHomePageAddress);
+}
+
+void TfrmMain::VexilOnlineHelp1Click() {
+    ShellOpen(kOnlineHelpAddress);
+}
+
+void TfrmMain::mniAboutClick() {
+    TAboutBox about(this);
+    about.exec();
+}
+
+void TfrmMain::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    // The store goes in every case; a failed write skips the rest and is reported.
+    std::unique_ptr<TRegistry> store = std::move(SettingsStore);
+    try {
+        WriteMainSettings(*store, CurrentSettings());
+    } catch (const Exception &e) {
+        ReportError(this, Exception("The settings could not be saved. " + e.Message()));
+    }
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event) {
+    FormClose();
+    TRTForm::closeEvent(event);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event) {
+    TRTForm::resizeEvent(event);
+    if (Bevel1)
+        Bevel1->setGeometry(0, 0, width(), 2);
+}
+
+} // namespace vexil

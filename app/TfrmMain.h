@@ -1,0 +1,127 @@
+#pragma once
+// The main window: tool panel with the Go, Stop, Back, Forward and Setup buttons, the group
+// drop-down and the picture number, the scroll box with the picture, the status bar and the
+// main menu. It reads its settings when it is built, lists the pictures kept from earlier
+// runs when the message loop starts, and writes the settings back when it closes.
+//
+// Commands whose work lives elsewhere (the browse run, picture display and navigation, the
+// setup dialog) keep their handler names here and delegate; until a command has its
+// implementation its menu entry or button is present but disabled.
+
+#include "widgets/TRTForm.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenuBar;
+class QScrollArea;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+
+namespace vexil {
+
+class TRegistry;
+struct TMainSettings;
+
+class TfrmMain : public TRTForm {
+    Q_OBJECT
+public:
+    enum TStatusPanel { spArticles = 0, spStatus = 1, spFileName = 2 };
+
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // The preset list of picture groups, used while no group-list file exists.
+    static QStringList PresetNewsGroups();
+
+    // State kept for the window's whole life, in the order the window defines it.
+    bool Busy = false;
+    bool LoopShow = false;
+    bool SlowColor = false;
+    std::string TempFolder;
+    std::vector<std::string> PictureList;
+    std::int32_t CurIndex = 0;
+    std::string EMailAddress;
+    bool SmartDownload = true;
+    std::int32_t MaxLines = 100000;
+    std::int32_t MinLines = 150;
+    std::unique_ptr<TRegistry> SettingsStore;
+    std::string DataFile;
+
+    // The news client's account, read from and written to the settings.
+    std::string Server;
+    std::string UserName;
+    std::string Password;
+
+    // Controls, named as the rest of the program knows them.
+    QFrame *ToolPanel = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QToolButton *btnGo = nullptr;
+    QToolButton *CancelButton = nullptr;
+    QToolButton *sbPrior = nullptr;
+    QToolButton *sbNext = nullptr;
+    QToolButton *SetupButton = nullptr;
+    QComboBox *NGEdit = nullptr;
+    QLabel *NowViewingLabel = nullptr;
+    QComboBox *PicOfPic = nullptr;
+    QScrollArea *sbMain = nullptr;
+    QLabel *Image1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QTimer *ATimer = nullptr;
+
+    QMenuBar *MainMenu = nullptr;
+    QAction *mniExit = nullptr;
+    QAction *mniNextPicture = nullptr;
+    QAction *mniPreviousPicture = nullptr;
+    QAction *mniSetAsWallpaper = nullptr;
+    QAction *mniSlideShow = nullptr;
+    QAction *mniAutoSizePictures = nullptr;
+    QAction *mniDeletePicture = nullptr;
+    QAction *QuillonHomepage1 = nullptr;
+    QAction *VexilOnlineHelp1 = nullptr;
+    QAction *mniAbout = nullptr;
+
+    QString StatusText(TStatusPanel panel) const;
+    void SetStatusText(TStatusPanel panel, const QString &text);
+
+    // Lists the entries of the picture folder into PictureList, in the order the file system
+    // gives them; runs when the start message arrives.
+    void LoadFolderPictures();
+    // The picture number box: "3 of 12".
+    void UpdatePicOfPic();
+
+    // Help menu.
+    void QuillonHomepage1Click();
+    void VexilOnlineHelp1Click();
+    void mniAboutClick();
+
+protected:
+    void customEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void BuildToolPanel(QWidget *client);
+    void BuildPictureArea(QWidget *client);
+    void BuildStatusBar(QWidget *client);
+    void BuildMenu();
+    QToolButton *AddToolButton(const QString &caption, const QString &hint, int icon);
+    void FormCreate();
+    void ApplySettings(const TMainSettings &settings);
+    TMainSettings CurrentSettings() const;
+    void LoadGroupListFile();
+    void FormClose();
+
+    std::vector<QLabel *> panels_;
+    std::vector<std::string> startupErrors_;
+    bool closed_ = false;
+};
+
+} // namespace vexil

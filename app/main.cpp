@@ -1,0 +1,5 @@
+#include "app/ProgramStart.h"
+
+int main(int argc, char **argv) {
+    return vexil::RunProgram(argc, argv);
+}

@@ -1,0 +1,319 @@
+#include "app/TfrmMain.h"
+#include "platform/DisplayDepth.h"
+#include "platform/TRegistry.h"
+#include "tests/support/ModalCatcher.h"
+#include "tests/support/TempHome.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace vexil;
+namespace fs = std::filesystem;
+
+namespace {
+
+void runLoop(int milliseconds = 20) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+std::unique_ptr<TRegistry> machineStore() {
+    auto reg = std::make_unique<TRegistry>();
+    reg->SetRootKey(HKEY_LOCAL_MACHINE);
+    reg->OpenKey("\\Software\\Internet\\VX", true);
+    return reg;
+}
+
+QStringList itemsOf(const QComboBox *box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+QStringList menuEntries(QMenuBar *bar, int menu) {
+    QStringList entries;
+    for (QAction *action : bar->actions().at(menu)->menu()->actions())
+        entries << (action->isSeparator()
+                        ? "-"
+                        : action->text() + (action->shortcut().isEmpty()
+                                                ? QString()
+                                                : " [" + action->shortcut().toString() + "]"));
+    return entries;
+}
+
+} // namespace
+
+TEST(TfrmMain, AFirstStartTakesEveryDefault) {
+    test::TempHome home;
+    TfrmMain form;
+    EXPECT_EQ(form.windowTitle(), "Vexil - Image Browser");
+    EXPECT_EQ(form.size(), QSize(544, 456));
+    EXPECT_EQ(form.Server, "news");
+    EXPECT_EQ(form.MinLines, 150);
+    EXPECT_EQ(form.MaxLines, 100000);
+    EXPECT_TRUE(form.SmartDownload);
+    const int colors = DisplayColorCount(&form);
+    EXPECT_EQ(form.SlowColor, colors > 0 && colors <= 256);
+    EXPECT_TRUE(form.UserName.empty());
+    EXPECT_TRUE(form.Password.empty());
+    EXPECT_TRUE(form.EMailAddress.empty());
+    EXPECT_FALSE(form.Busy);
+    EXPECT_EQ(form.CurIndex, 0);
+    EXPECT_TRUE(form.PictureList.empty());
+
+    EXPECT_EQ(form.TempFolder, home.Home() + "TEMP/");
+    EXPECT_TRUE(fs::is_directory(form.TempFolder));
+    EXPECT_EQ(form.DataFile, home.Home() + "Vexil.Dat");
+
+    const QStringList preset = TfrmMain::PresetNewsGroups();
+    EXPECT_EQ(itemsOf(form.NGEdit), preset);
+    QStringList sorted = preset;
+    sorted.sort(Qt::CaseInsensitive);
+    EXPECT_EQ(preset, sorted) << "the preset list is alphabetical";
+    EXPECT_EQ(form.NGEdit->currentIndex(), 1);
+    EXPECT_FALSE(form.NGEdit->isEditable());
+
+    EXPECT_EQ(form.StatusText(TfrmMain::spArticles), "Total Articles: ");
+    EXPECT_EQ(form.StatusText(TfrmMain::spStatus), "Current Status: Not Connected");
+    EXPECT_EQ(form.StatusText(TfrmMain::spFileName), "None");
+    EXPECT_FALSE(form.ATimer->isActive());
+    EXPECT_TRUE(form.SavePosition());
+    EXPECT_TRUE(form.SaveSize());
+    EXPECT_EQ(form.RegKey(), "Software\\Internet\\VX");
+}
+
+TEST(TfrmMain, TheWindowCarriesItsControlsAndTheFullMenu) {
+    test::TempHome home;
+    TfrmMain form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(form.ToolPanel->height(), 73);
+    EXPECT_EQ(form.NGEdit->width(), 260);
+    EXPECT_EQ(form.PicOfPic->width(), 108);
+    EXPECT_TRUE(form.PicOfPic->isEditable());
+    EXPECT_EQ(form.Bevel1->width(), form.width());
+    form.resize(700, 500);
+    EXPECT_EQ(form.Bevel1->width(), 700);
+
+    const std::vector<std::tuple<QToolButton *, QString, QString>> buttons = {
+        {form.btnGo, "Go", ""},
+        {form.CancelButton, "Stop", ""},
+        {form.sbPrior, "Back", "Previous Picture"},
+        {form.sbNext, "Forward", "Next Picture"},
+        {form.SetupButton, "Setup", "Setup"},
+    };
+    for (const auto &[button, caption, hint] : buttons) {
+        EXPECT_EQ(button->text(), caption);
+        EXPECT_EQ(button->toolTip(), hint);
+        EXPECT_EQ(button->size(), QSize(45, 45));
+        EXPECT_TRUE(button->autoRaise());
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        EXPECT_FALSE(button->icon().isNull());
+        EXPECT_NE(button->focusPolicy() & Qt::TabFocus, 0);
+    }
+
+    EXPECT_EQ(menuEntries(form.MainMenu, 0), QStringList{"E&xit [Alt+X]"});
+    EXPECT_EQ(
+        menuEntries(form.MainMenu, 1),
+        (QStringList{"&Next Picture [F6]", "&Previous Picture [F5]", "-", "Set As &Wallpaper [F2]",
+                     "Slide Show...", "Auto Size Pictures", "-", "&Delete this picture [Ctrl+D]"}));
+    EXPECT_EQ(menuEntries(form.MainMenu, 2),
+              (QStringList{"&Vexil Homepage...", "Online Help...", "-", "&About"}));
+    QStringList menus;
+    for (QAction *menu : form.MainMenu->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Picture", "&Help"}));
+    EXPECT_TRUE(form.mniAutoSizePictures->isCheckable());
+    EXPECT_FALSE(form.mniAutoSizePictures->isChecked());
+    // The sunken status bar and the picture box share the rest of the window.
+    EXPECT_GT(form.sbMain->height(), 200);
+    EXPECT_EQ(form.sbMain->width(), form.width() - 8);
+}
+
+TEST(TfrmMain, EveryControlHasANameForAssistiveTools) {
+    test::TempHome home;
+    TfrmMain form;
+    for (QWidget *widget : form.findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(&form) || widget->inherits("QScrollBar") ||
+            widget->inherits("QMenu") || !widget->focusPolicy())
+            continue;
+        QString name = widget->accessibleName();
+        if (name.isEmpty())
+            if (auto *button = qobject_cast<QAbstractButton *>(widget))
+                name = button->text();
+        EXPECT_FALSE(name.isEmpty())
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+    }
+}
+
+TEST(TfrmMain, AServerStoredAsAnIntegerFallsBackToTheNewsKey) {
+    test::TempHome home;
+    {
+        auto reg = machineStore();
+        reg->WriteInteger("Server", 7);
+        reg->WriteInteger("MinLines", 500);
+        reg->WriteString("User", "someone");
+    }
+    {
+        TfrmMain form;
+        EXPECT_EQ(form.Server, "news");
+        // The remaining reads were made on the other key, so they took their defaults.
+        EXPECT_EQ(form.MinLines, 150);
+        EXPECT_TRUE(form.UserName.empty());
+    }
+    {
+        TRegistry reg;
+        reg.SetRootKey(HKEY_CURRENT_USER);
+        reg.OpenKey("\\Software\\Microsoft\\Internet Mail and News\\News", true);
+        reg.WriteString("DefaultServer", "news.other.example");
+    }
+    TfrmMain form;
+    EXPECT_EQ(form.Server, "news.other.example");
+    EXPECT_EQ(form.MinLines, 150);
+}
+
+TEST(TfrmMain, StoredSettingsAreReadAndAnEmptyServerIsTheDefault) {
+    test::TempHome home;
+    {
+        auto reg = machineStore();
+        reg->WriteString("Server", "");
+        reg->WriteInteger("SlowColor", 5);
+        reg->WriteInteger("MaxLines", 4000);
+        reg->WriteInteger("MinLines", 20);
+        reg->WriteInteger("SmartDownload", 0);
+        reg->WriteString("User", "reader");
+        reg->WriteString("Pass", "s3cret");
+        reg->WriteString("EMail Address", "reader@example.org");
+        reg->WriteString("MaxLines", "not a number");
+    }
+    TfrmMain form;
+    EXPECT_EQ(form.Server, "news");
+    EXPECT_TRUE(form.SlowColor);
+    // A value of the wrong type keeps its own default and spoils nothing else.
+    EXPECT_EQ(form.MaxLines, 100000);
+    EXPECT_EQ(form.MinLines, 20);
+    EXPECT_FALSE(form.SmartDownload);
+    EXPECT_EQ(form.UserName, "reader");
+    EXPECT_EQ(form.Password, "s3cret");
+    EXPECT_EQ(form.EMailAddress, "reader@example.org");
+}
+
+TEST(TfrmMain, TheGroupListFileReplacesThePresetList) {
+    test::TempHome home;
+    std::ofstream(home.Home() + "Vexil.Dat") << "zz.pictures\r\nalt.binaries.pictures.misc\n"
+                                                "Alt.Binaries.Pictures.Boats\n";
+    TfrmMain form;
+    EXPECT_EQ(itemsOf(form.NGEdit), (QStringList{"Alt.Binaries.Pictures.Boats",
+                                                 "alt.binaries.pictures.misc", "zz.pictures"}));
+    EXPECT_EQ(form.NGEdit->currentIndex(), 0);
+}
+
+TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
+    test::TempHome home;
+    const fs::path folder = home.Home() + "TEMP";
+    fs::create_directories(folder / "a-folder");
+    for (const char *name : {"b.jpg", "a.gif", "notes.txt", "z.JPEG", "\xe9t\xe9.bmp"})
+        std::ofstream(folder / name) << "x";
+    std::vector<std::string> expected;
+    for (const auto &entry : fs::directory_iterator(folder))
+        expected.push_back(folder.string() + "/" + entry.path().filename().string());
+
+    TfrmMain form;
+    EXPECT_TRUE(form.PictureList.empty()) << "listing waits for the start message";
+    runLoop();
+    EXPECT_EQ(form.PictureList, expected);
+    EXPECT_EQ(form.PicOfPic->currentText(), "1 of 6");
+    runLoop();
+    EXPECT_EQ(form.PictureList.size(), 6u) << "the start message comes once";
+}
+
+TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
+    test::TempHome home;
+    {
+        TfrmMain form;
+        form.show();
+        form.setGeometry(40, 50, 600, 480);
+        form.Server = "news.example.org";
+        form.UserName = "me";
+        form.Password = "plain text";
+        form.EMailAddress = "me@example.org";
+        form.SlowColor = true;
+        form.MaxLines = 9000;
+        form.MinLines = 12;
+        form.SmartDownload = false;
+        form.close();
+        EXPECT_EQ(form.SettingsStore, nullptr) << "the store is freed at close";
+    }
+    auto reg = machineStore();
+    EXPECT_EQ(reg->ReadString("Server"), "news.example.org");
+    EXPECT_EQ(reg->ReadString("User"), "me");
+    EXPECT_EQ(reg->ReadString("Pass"), "plain text");
+    EXPECT_EQ(reg->ReadString("EMail Address"), "me@example.org");
+    EXPECT_EQ(reg->ReadInteger("SlowColor"), 1);
+    EXPECT_EQ(reg->ReadInteger("MaxLines"), 9000);
+    EXPECT_EQ(reg->ReadInteger("MinLines"), 12);
+    EXPECT_EQ(reg->ReadInteger("SmartDownload"), 0);
+    EXPECT_EQ(reg->GetValueNames().size(), 8u);
+    reg->SetRootKey(HKEY_CURRENT_USER);
+    reg->OpenKey("Software\\Internet\\VX", false);
+    EXPECT_EQ(reg->ReadInteger("Left"), 40);
+    EXPECT_EQ(reg->ReadInteger("Top"), 50);
+    EXPECT_EQ(reg->ReadInteger("Width"), 600);
+    EXPECT_EQ(reg->ReadInteger("Height"), 480);
+
+    // The next start finds it all again.
+    TfrmMain again;
+    again.show();
+    EXPECT_EQ(again.Server, "news.example.org");
+    EXPECT_EQ(again.MinLines, 12);
+    EXPECT_FALSE(again.SmartDownload);
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 480));
+}
+
+TEST(TfrmMain, AMaximisedPlacementIsRestored) {
+    test::TempHome home;
+    {
+        TfrmMain form;
+        form.show();
+        form.showMaximized();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        form.close();
+    }
+    TfrmMain again;
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    EXPECT_TRUE(again.isMaximized());
+}
+
+TEST(TfrmMain, AStoreThatIsNoDatabaseLeavesTheDefaultsAndIsReportedAtClose) {
+    test::TempHome home;
+    const std::string garbage = "no database at all, and it stays as it is\n";
+    std::ofstream(home.Registry()) << garbage;
+    TfrmMain form;
+    EXPECT_EQ(form.Server, "news");
+    EXPECT_EQ(form.MinLines, 150);
+    test::ModalCatcher catcher;
+    form.close();
+    // The settings and the placement each report their failure; the file is left alone.
+    ASSERT_GE(catcher.Count(), 1);
+    EXPECT_TRUE(catcher.Texts().first().startsWith("The settings could not be saved."))
+        << catcher.Texts().first().toStdString();
+    EXPECT_TRUE(catcher.Texts().first().contains(QString::fromStdString(home.Registry())));
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(fs::file_size(home.Registry()), garbage.size());
+}

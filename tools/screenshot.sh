@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Takes screenshots of Vexil's main window on a private X server (Xvfb): the window as it
+# opens, then with its Picture and Help menus dropped down.
+# usage: tools/screenshot.sh [BUILD_DIR] [OUT_DIR]
+# VEXIL_HOME and VEXIL_REGISTRY are honoured; without them a fresh temporary pair is used,
+# so the screenshot shows a first start.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out=${2:-$build/screenshots}
+mkdir -p "$out"
+exe="$build/app/vexil"
+[ -x "$exe" ] || { echo "no $exe: build first"; exit 1; }
+
+work=$(mktemp -d)
+export VEXIL_HOME=${VEXIL_HOME:-$work/home}
+export VEXIL_REGISTRY=${VEXIL_REGISTRY:-$work/registry.sqlite3}
+mkdir -p "$VEXIL_HOME"
+
+# A display number nobody else uses: other engineers run servers here at the same time.
+display=""
+for n in $(seq 90 199); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        display=":$n"
+        break
+    fi
+done
+[ -n "$display" ] || { echo "no free X display"; exit 1; }
+
+xvfb_pid="" vexil_pid=""
+cleanup() {
+    [ -n "$vexil_pid" ] && kill "$vexil_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+QT_QPA_PLATFORM=xcb "$exe" >"$work/vexil.log" 2>&1 &
+vexil_pid=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --name '^Vexil - Image Browser$' 2>/dev/null | head -n 1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "Vexil's window did not appear"; cat "$work/vexil.log"; exit 1; }
+sleep 1
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" || true
+sleep 0.5
+
+shot() {
+    import -window root "$out/$1.png"
+    echo "wrote $out/$1.png"
+}
+shot main-window
+for menu in p h; do
+    xdotool key --clearmodifiers "alt+$menu"
+    sleep 0.7
+    shot "main-window-menu-$menu"
+    xdotool key Escape
+    sleep 0.3
+done

@@ -53,7 +53,8 @@ public:
     void SetService(std::string Value) { service_ = std::move(Value); }
     int TimeOut() const { return counter_.TimeOut(); }
     void SetTimeOut(int Seconds) { counter_.SetTimeOut(Seconds); }
-    // Whether the program's socket library is loaded; setting loads or unloads it.
+    // Whether the program's socket library is loaded; setting loads or unloads it. Every new
+    // component unloads it, so its owner sets True once the component is made.
     bool WinsockLoaded() const;
     void SetWinsockLoaded(bool Value);
 

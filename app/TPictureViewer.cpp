@@ -116,8 +116,11 @@ void TPictureViewer::ShowCurrentPicture() {
     const bool slowColor = Controls.SlowColor != nullptr && *Controls.SlowColor;
     const bool loaded = slowColor ? LoadThroughRegistry(path) : LoadThroughImageLibrary(path);
     if (!loaded) {
-        std::error_code ignored; // the entry goes in any case; nothing is left to show
-        std::filesystem::remove(path, ignored);
+        // The entry goes in any case. A folder that stands in the picture folder is left
+        // alone: what it holds is the user's, not a picture that failed.
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(path, ignored))
+            std::filesystem::remove(path, ignored);
         PictureList.erase(PictureList.begin() + CurIndex);
         // The first entry failing would leave the index before the list.
         CurIndex = std::max(CurIndex - 1, 0);

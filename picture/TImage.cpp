@@ -1,5 +1,6 @@
 #include "picture/TImage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -7,6 +8,7 @@ namespace vexil {
 
 TImage::TImage(QWidget *parent) : QWidget(parent) {
     setAccessibleName(QStringLiteral("Picture"));
+    setFocusPolicy(Qt::StrongFocus);
     Picture_.OnChange = [this](TObject *) { PictureChanged(); };
 }
 
@@ -67,6 +69,16 @@ void TImage::mousePressEvent(QMouseEvent *event) {
     if (OnMouseDown)
         OnMouseDown(this, event->button(), event->modifiers(), event->position().toPoint());
     QWidget::mousePressEvent(event);
+}
+
+} // namespace vexil
+
+namespace vexil {
+
+void TImage::keyPressEvent(QKeyEvent *event) {
+    if (OnKeyDown)
+        OnKeyDown(this, event->key(), event->modifiers());
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace vexil

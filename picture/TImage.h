@@ -34,10 +34,13 @@ public:
     void SetBounds(int width, int height);
 
     TMouseEvent OnMouseDown;
+    // A key pressed while the control has the focus; it takes the focus by Tab or a click.
+    std::function<void(TObject *Sender, int Key, Qt::KeyboardModifiers Shift)> OnKeyDown;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void PictureChanged();

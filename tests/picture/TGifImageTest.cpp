@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <filesystem>
@@ -142,4 +143,11 @@ TEST(TImage, StretchesCentresAndReportsMousePresses) {
     QApplication::sendEvent(&image, &press);
     EXPECT_EQ(pressed, Qt::RightButton);
     EXPECT_EQ(image.accessibleName(), "Picture");
+
+    int key = 0;
+    image.OnKeyDown = [&](TObject *, int k, Qt::KeyboardModifiers) { key = k; };
+    QKeyEvent plus(QEvent::KeyPress, Qt::Key_Plus, Qt::NoModifier, QStringLiteral("+"));
+    QApplication::sendEvent(&image, &plus);
+    EXPECT_EQ(key, Qt::Key_Plus);
+    EXPECT_EQ(image.focusPolicy(), Qt::StrongFocus);
 }

@@ -5,6 +5,7 @@
 #include "picture/TGifImage.h"
 #include "platform/Exception.h"
 #include "platform/NViewLib.h"
+#include "platform/QtText.h"
 #include "platform/Wallpaper.h"
 
 #include <QAction>
@@ -134,9 +135,8 @@ void TPictureViewer::ShowCurrentPicture() {
     UpdatePicOfPic();
     if (Controls.SetFileNamePanel)
         Controls.SetFileNamePanel(
-            PictureList.empty()
-                ? QStringLiteral("None")
-                : QString::fromLatin1(FileNameOf(PictureList[std::size_t(CurIndex)]).c_str()));
+            PictureList.empty() ? QStringLiteral("None")
+                                : TextOfBytes(FileNameOf(PictureList[std::size_t(CurIndex)])));
 }
 
 void TPictureViewer::FitToBox() {

@@ -11,7 +11,6 @@ namespace vexil {
 
 TSlideShow::TSlideShow(QTimer &timer, TPictureViewer &viewer) : ATimer(timer), Viewer(viewer) {
     ATimer.stop();
-    QObject::connect(&ATimer, &QTimer::timeout, [this] { Tick(); });
 }
 
 void TSlideShow::Execute(QWidget *parent) {

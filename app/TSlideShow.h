@@ -13,7 +13,8 @@ class TPictureViewer;
 
 class TSlideShow : public TObject {
 public:
-    // The timer is the window's; the show starts and stops it and runs Tick on its ticks.
+    // The timer is the window's; the show starts and stops it, and the window runs Tick on
+    // each of its ticks.
     TSlideShow(QTimer &timer, TPictureViewer &viewer);
 
     // Seconds a picture; 4 at start.

@@ -3,6 +3,10 @@
 #include "app/ProgramFolder.h"
 #include "app/TAboutBox.h"
 #include "app/TMainSettings.h"
+#include "app/TPicOfPicBox.h"
+#include "app/TPictureViewer.h"
+#include "app/TSlideShow.h"
+#include "picture/TGifImage.h"
 #include "platform/DisplayDepth.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
@@ -65,6 +69,8 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     BuildStatusBar(ClientArea());
     ATimer = new QTimer(this);
     ATimer->setObjectName("ATimer");
+    connect(ATimer, &QTimer::timeout, this,
+            [this] { RunCommand(this, [this] { ATimerTimer(); }); });
     FormCreate();
 }
 
@@ -137,7 +143,7 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     setSortedItems(NGEdit, PresetNewsGroups());
 
     NowViewingLabel = new QLabel("Now Viewing:", ToolPanel);
-    PicOfPic = new QComboBox(ToolPanel);
+    PicOfPic = new TPicOfPicBox(ToolPanel);
     PicOfPic->setObjectName("PicOfPic");
     PicOfPic->setAccessibleName("Now Viewing");
     PicOfPic->setEditable(true);
@@ -162,12 +168,21 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     row->addLayout(choices);
     row->addStretch(1);
 
-    // The browse run, navigation and setup have their own implementations; until those are
-    // in place their controls stay disabled rather than doing nothing.
-    for (QWidget *later : {static_cast<QWidget *>(btnGo), static_cast<QWidget *>(CancelButton),
-                           static_cast<QWidget *>(sbPrior), static_cast<QWidget *>(sbNext),
-                           static_cast<QWidget *>(SetupButton), static_cast<QWidget *>(PicOfPic)})
+    // The browse run and setup have their own implementations; until those are in place
+    // their controls stay disabled rather than doing nothing.
+    for (QWidget *later : {static_cast<QWidget *>(btnGo), static_cast<QWidget *>(SetupButton)})
         later->setEnabled(false);
+    connect(sbNext, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { sbNextClick(); }); });
+    connect(sbPrior, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { sbPriorClick(); }); });
+    connect(CancelButton, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { CancelButtonClick(); }); });
+    PicOfPic->OnDropDown = [this](TObject *) { RunCommand(this, [this] { PicOfPicDropDown(); }); };
+    connect(PicOfPic, &QComboBox::activated, this,
+            [this](int index) { RunCommand(this, [this, index] { PicOfPicSelect(index); }); });
+    connect(PicOfPic->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { RunCommand(this, [this] { PicOfPicEntered(); }); });
 }
 
 void TfrmMain::BuildPictureArea(QWidget *client) {
@@ -176,10 +191,19 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
     sbMain->setAccessibleName("Picture Area");
     sbMain->setWidgetResizable(false);
     sbMain->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1 = new QLabel;
+    Image1 = new TGifImage;
     Image1->setObjectName("Image1");
     Image1->setAccessibleName("Picture");
-    Image1->setScaledContents(false);
+    Image1->OnMouseDown = [this](TObject *, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
+        RunCommand(this, [this, button] { Image1MouseDown(button); });
+    };
+    // Zoom from the keyboard as well: "+" as the left button, "-" as the right one.
+    Image1->OnKeyDown = [this](TObject *, int key, Qt::KeyboardModifiers) {
+        if (key == Qt::Key_Plus || key == Qt::Key_Equal)
+            RunCommand(this, [this] { Image1MouseDown(Qt::LeftButton); });
+        else if (key == Qt::Key_Minus)
+            RunCommand(this, [this] { Image1MouseDown(Qt::RightButton); });
+    };
     sbMain->setWidget(Image1);
     client->layout()->addWidget(sbMain);
     static_cast<QVBoxLayout *>(client->layout())->setStretchFactor(sbMain, 1);
@@ -222,24 +246,28 @@ void TfrmMain::BuildMenu() {
     mniExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
     QMenu *picture = MainMenu->addMenu("&Picture");
-    mniNextPicture = picture->addAction("&Next Picture");
+    mniNextPicture = picture->addAction("&Next Picture", this,
+                                        [this] { RunCommand(this, [this] { sbNextClick(); }); });
     mniNextPicture->setShortcut(QKeySequence(Qt::Key_F6));
-    mniPreviousPicture = picture->addAction("&Previous Picture");
+    mniPreviousPicture = picture->addAction(
+        "&Previous Picture", this, [this] { RunCommand(this, [this] { sbPriorClick(); }); });
     mniPreviousPicture->setShortcut(QKeySequence(Qt::Key_F5));
     picture->addSeparator();
-    mniSetAsWallpaper = picture->addAction("Set As &Wallpaper");
+    mniSetAsWallpaper = picture->addAction("Set As &Wallpaper", this, [this] {
+        RunCommand(this, [this] { mniSetAsWallpaperClick(); });
+    });
     mniSetAsWallpaper->setShortcut(QKeySequence(Qt::Key_F2));
-    mniSlideShow = picture->addAction("Slide Show...");
+    mniSlideShow = picture->addAction(
+        "Slide Show...", this, [this] { RunCommand(this, [this] { mniSlideShowClick(); }); });
     mniAutoSizePictures = picture->addAction("Auto Size Pictures");
     mniAutoSizePictures->setObjectName("mniAutoSizePictures");
     mniAutoSizePictures->setCheckable(true);
     mniAutoSizePictures->setChecked(false);
     picture->addSeparator();
-    mniDeletePicture = picture->addAction("&Delete this picture");
+    mniDeletePicture = picture->addAction("&Delete this picture", this, [this] {
+        RunCommand(this, [this] { mniDeletePictureClick(); });
+    });
     mniDeletePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    for (QAction *later : {mniNextPicture, mniPreviousPicture, mniSetAsWallpaper, mniSlideShow,
-                           mniAutoSizePictures, mniDeletePicture})
-        later->setEnabled(false);
 
     QMenu *help = MainMenu->addMenu("&Help");
     QuillonHomepage1 = help->addAction("&Vexil Homepage...", this, [this] {
@@ -263,7 +291,6 @@ void TfrmMain::SetStatusText(TStatusPanel panel, const QString &text) {
 }
 
 void TfrmMain::FormCreate() {
-    Busy = false;
     SetSaveSize(true);
     SetSavePosition(true);
     SetRegKey(kSettingsKey);
@@ -275,8 +302,16 @@ void TfrmMain::FormCreate() {
     if (ec)
         startupErrors_.push_back("Cannot create the picture folder " + TempFolder + ": " +
                                  ec.message());
-    PictureList.clear();
-    CurIndex = 0;
+    TPictureViewer::TControls controls;
+    controls.Image1 = Image1;
+    controls.sbMain = sbMain;
+    controls.PicOfPic = PicOfPic;
+    controls.mniAutoSizePictures = mniAutoSizePictures;
+    controls.DisabledWhileLoading = {sbPrior, sbNext, CancelButton};
+    controls.SetFileNamePanel = [this](const QString &text) { SetStatusText(spFileName, text); };
+    controls.SlowColor = &SlowColor;
+    Pictures = std::make_unique<TPictureViewer>(std::move(controls), TempFolder);
+    SlideShow = std::make_unique<TSlideShow>(*ATimer, *Pictures);
 
     SettingsStore = std::make_unique<TRegistry>();
     ApplySettings(ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); }));
@@ -341,16 +376,63 @@ void TfrmMain::LoadFolderPictures() {
     std::error_code ec;
     for (std::filesystem::directory_iterator entry(TempFolder, ec), end; !ec && entry != end;
          entry.increment(ec)) {
-        PictureList.push_back(TempFolder + entry->path().filename().native());
-        UpdatePicOfPic();
+        Pictures->AddPicture(TempFolder + entry->path().filename().native());
     }
     if (ec)
         throw EFOpenError(TempFolder);
 }
 
 void TfrmMain::UpdatePicOfPic() {
-    PicOfPic->setEditText(QString::number(CurIndex + 1) + " of " +
-                          QString::number(PictureList.size()));
+    Pictures->UpdatePicOfPic();
+}
+
+void TfrmMain::ShowCurrentPicture() {
+    Pictures->ShowCurrentPicture();
+}
+
+void TfrmMain::sbNextClick() {
+    Pictures->Forward();
+}
+
+void TfrmMain::sbPriorClick() {
+    Pictures->Back();
+}
+
+void TfrmMain::PicOfPicDropDown() {
+    Pictures->FillPicOfPicList();
+}
+
+void TfrmMain::PicOfPicSelect(int index) {
+    Pictures->PickPicture(index);
+}
+
+void TfrmMain::PicOfPicEntered() {
+    Pictures->PicOfPicTyped(PicOfPic->currentText());
+}
+
+void TfrmMain::Image1MouseDown(Qt::MouseButton button) {
+    Pictures->Zoom(button);
+}
+
+void TfrmMain::mniDeletePictureClick() {
+    Pictures->DeleteCurrentPicture();
+}
+
+void TfrmMain::mniSetAsWallpaperClick() {
+    Pictures->SetAsWallpaper(*SettingsStore, ProgramFolder());
+}
+
+void TfrmMain::mniSlideShowClick() {
+    SlideShow->Execute(this);
+}
+
+void TfrmMain::ATimerTimer() {
+    SlideShow->Tick();
+}
+
+void TfrmMain::CancelButtonClick() {
+    if (SlideShow->Running())
+        SlideShow->Stop();
 }
 
 void TfrmMain::QuillonHomepage1Click() {

@@ -27,6 +27,10 @@ class QToolButton;
 
 namespace vexil {
 
+class TGifImage;
+class TPicOfPicBox;
+class TPictureViewer;
+class TSlideShow;
 class TRegistry;
 struct TMainSettings;
 
@@ -42,12 +46,10 @@ public:
     static QStringList PresetNewsGroups();
 
     // State kept for the window's whole life, in the order the window defines it.
-    bool Busy = false;
-    bool LoopShow = false;
+    // Busy, PictureList and CurIndex live with the pictures (Pictures->...), LoopShow with
+    // the slide show (SlideShow->LoopShow).
     bool SlowColor = false;
     std::string TempFolder;
-    std::vector<std::string> PictureList;
-    std::int32_t CurIndex = 0;
     std::string EMailAddress;
     bool SmartDownload = true;
     std::int32_t MaxLines = 100000;
@@ -70,9 +72,9 @@ public:
     QToolButton *SetupButton = nullptr;
     QComboBox *NGEdit = nullptr;
     QLabel *NowViewingLabel = nullptr;
-    QComboBox *PicOfPic = nullptr;
+    TPicOfPicBox *PicOfPic = nullptr;
     QScrollArea *sbMain = nullptr;
-    QLabel *Image1 = nullptr;
+    TGifImage *Image1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QTimer *ATimer = nullptr;
 
@@ -96,6 +98,23 @@ public:
     void LoadFolderPictures();
     // The picture number box: "3 of 12".
     void UpdatePicOfPic();
+
+    // The pictures: the list, the one shown, navigation; the slide show over them.
+    std::unique_ptr<TPictureViewer> Pictures;
+    std::unique_ptr<TSlideShow> SlideShow;
+    void ShowCurrentPicture();
+    void sbNextClick();
+    void sbPriorClick();
+    void PicOfPicDropDown();
+    void PicOfPicSelect(int index);
+    void PicOfPicEntered();
+    void Image1MouseDown(Qt::MouseButton button);
+    void mniDeletePictureClick();
+    void mniSetAsWallpaperClick();
+    void mniSlideShowClick();
+    void ATimerTimer();
+    // Stop: first of all it ends a running slide show.
+    void CancelButtonClick();
 
     // Help menu.
     void QuillonHomepage1Click();

@@ -1,6 +1,11 @@
 #include "app/TfrmMain.h"
+#include "app/TPicOfPicBox.h"
+#include "app/TPictureViewer.h"
+#include "app/TSlideShow.h"
+#include "picture/TGifImage.h"
 #include "platform/DisplayDepth.h"
 #include "platform/TRegistry.h"
+#include "tests/picture/SamplePictures.h"
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/TempHome.h"
 
@@ -72,9 +77,11 @@ TEST(TfrmMain, AFirstStartTakesEveryDefault) {
     EXPECT_TRUE(form.UserName.empty());
     EXPECT_TRUE(form.Password.empty());
     EXPECT_TRUE(form.EMailAddress.empty());
-    EXPECT_FALSE(form.Busy);
-    EXPECT_EQ(form.CurIndex, 0);
-    EXPECT_TRUE(form.PictureList.empty());
+    EXPECT_FALSE(form.Pictures->Busy);
+    EXPECT_EQ(form.Pictures->CurIndex, 0);
+    EXPECT_TRUE(form.Pictures->PictureList.empty());
+    EXPECT_FALSE(form.SlideShow->Running());
+    EXPECT_EQ(form.SlideShow->Delay, 4);
 
     EXPECT_EQ(form.TempFolder, home.Home() + "TEMP/");
     EXPECT_TRUE(fs::is_directory(form.TempFolder));
@@ -227,19 +234,33 @@ TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
     test::TempHome home;
     const fs::path folder = home.Home() + "TEMP";
     fs::create_directories(folder / "a-folder");
-    for (const char *name : {"b.jpg", "a.gif", "notes.txt", "z.JPEG", "\xe9t\xe9.bmp"})
-        std::ofstream(folder / name) << "x";
+    for (const char *name : {"b.jpg", "a.gif", "z.JPEG", "\xe9t\xe9.bmp"})
+        fs::copy_file(
+            test::SamplePicture(std::string("pattern") + fs::path(name).extension().string()),
+            folder / name);
+    std::ofstream(folder / "notes.txt") << "x";
+    // Every entry is listed in folder order; those before the first real picture come to be
+    // shown first, fail and drop out (a folder stays on disk, a file goes).
     std::vector<std::string> expected;
-    for (const auto &entry : fs::directory_iterator(folder))
-        expected.push_back(folder.string() + "/" + entry.path().filename().string());
+    bool picture = false;
+    for (const auto &entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        picture = picture || (name != "a-folder" && name != "notes.txt");
+        if (picture)
+            expected.push_back(folder.string() + "/" + name);
+    }
 
     TfrmMain form;
-    EXPECT_TRUE(form.PictureList.empty()) << "listing waits for the start message";
+    EXPECT_TRUE(form.Pictures->PictureList.empty()) << "listing waits for the start message";
     runLoop();
-    EXPECT_EQ(form.PictureList, expected);
-    EXPECT_EQ(form.PicOfPic->currentText(), "1 of 6");
+    EXPECT_EQ(form.Pictures->PictureList, expected);
+    EXPECT_EQ(form.PicOfPic->currentText(), "1 of " + QString::number(expected.size()));
+    EXPECT_EQ(form.Image1->size(), QSize(64, 48)) << "the first picture is shown";
+    EXPECT_EQ(form.StatusText(TfrmMain::spFileName),
+              QString::fromLatin1(fs::path(expected[0]).filename().string().c_str()));
+    EXPECT_TRUE(fs::is_directory(folder / "a-folder"));
     runLoop();
-    EXPECT_EQ(form.PictureList.size(), 6u) << "the start message comes once";
+    EXPECT_EQ(form.Pictures->PictureList.size(), expected.size()) << "the start message comes once";
 }
 
 TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {

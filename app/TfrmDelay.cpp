@@ -38,20 +38,27 @@ TfrmDelay::TfrmDelay(QWidget *parent) : QDialog(parent) {
     row->addWidget(Delay);
     row->addStretch();
     auto *inner = new QVBoxLayout(options);
+    inner->setContentsMargins(8, 4, 8, 4);
     inner->addLayout(row);
     inner->addWidget(cbLoop);
 
-    auto *buttons = new QDialogButtonBox;
+    // OK and Cancel stand beside the options: below them the fixed 158 pixels would not
+    // hold the three rows.
+    auto *buttons = new QDialogButtonBox(Qt::Vertical);
     QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(options, 1);
+    lower->addWidget(buttons, 0, Qt::AlignTop);
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 8);
+    layout->setSpacing(6);
     layout->addWidget(intro);
-    layout->addWidget(options);
-    layout->addWidget(buttons);
+    layout->addLayout(lower, 1);
 
     setFixedSize(344, 158);
     if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())

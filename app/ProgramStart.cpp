@@ -1,8 +1,10 @@
 #include "app/ProgramStart.h"
 #include "app/ProgramIcon.h"
 #include "app/TfrmMain.h"
+#include "message/TmsMailAddress.h"
 #include "platform/MessagePump.h"
 #include "widgets/ApplicationTitle.h"
+#include "widgets/TMailAddressDlg.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -48,12 +50,14 @@ int RunProgram(int argc, char **argv) {
     SetApplicationTitle(kProgramTitle);
     app.setWindowIcon(ProgramIconSet());
     SetMessagePumpHook(pumpQtEvents);
+    SetMailAddressEditor(EditMailAddress);
     int result = 0;
     {
         TfrmMain frmMain;
         frmMain.show();
         result = app.exec();
     }
+    SetMailAddressEditor(nullptr);
     SetMessagePumpHook(nullptr);
     return result;
 }

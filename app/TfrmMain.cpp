@@ -71,6 +71,16 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     ATimer->setObjectName("ATimer");
     connect(ATimer, &QTimer::timeout, this,
             [this] { RunCommand(this, [this] { ATimerTimer(); }); });
+    msNNTP.SetDefaultPort(119);
+    msNNTP.SetTimeOut(600);
+    msNNTP.SetArticle(&msArticle1);
+    try {
+        // The socket library is bound with the window, so that a missing one is reported
+        // at start rather than at the first Go.
+        msNNTP.SetWinsockLoaded(true);
+    } catch (const Exception &e) {
+        startupErrors_.push_back(e.Message());
+    }
     FormCreate();
 }
 
@@ -321,25 +331,25 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::ApplySettings(const TMainSettings &settings) {
-    Server = settings.Server;
+    msNNTP.SetServer(settings.Server);
     SlowColor = settings.SlowColor;
     MaxLines = settings.MaxLines;
     MinLines = settings.MinLines;
     SmartDownload = settings.SmartDownload;
-    UserName = settings.UserName;
-    Password = settings.Password;
+    msNNTP.UserName = settings.UserName;
+    msNNTP.Password = settings.Password;
     EMailAddress = settings.EMailAddress;
 }
 
 TMainSettings TfrmMain::CurrentSettings() const {
     TMainSettings settings;
-    settings.Server = Server;
+    settings.Server = msNNTP.Server();
     settings.SlowColor = SlowColor;
     settings.MaxLines = MaxLines;
     settings.MinLines = MinLines;
     settings.SmartDownload = SmartDownload;
-    settings.UserName = UserName;
-    settings.Password = Password;
+    settings.UserName = msNNTP.UserName;
+    settings.Password = msNNTP.Password;
     settings.EMailAddress = EMailAddress;
     return settings;
 }
@@ -357,6 +367,11 @@ void TfrmMain::LoadGroupListFile() {
     }
     setSortedItems(NGEdit, groups);
     NGEdit->setCurrentIndex(0);
+    try {
+        msNNTP.LoadNewsGroupList(DataFile);
+    } catch (const Exception &e) {
+        startupErrors_.push_back(e.Message());
+    }
 }
 
 void TfrmMain::customEvent(QEvent *event) {
@@ -448,10 +463,28 @@ void TfrmMain::mniAboutClick() {
     about.exec();
 }
 
+void TfrmMain::LeaveServer() {
+    // Cancelling closes the socket, so an idle client says QUIT first: otherwise the server
+    // would never be left politely. A running operation is cancelled, since a QUIT now
+    // would cut into the exchange it is waiting in.
+    if (ClientOperations > 0) {
+        msNNTP.Cancel();
+        return;
+    }
+    msNNTP.Disconnect();
+}
+
 void TfrmMain::FormClose() {
     if (closed_)
         return;
     closed_ = true;
+    try {
+        LeaveServer();
+    } catch (const Exception &e) {
+        // Saying goodbye to a server that has gone away fails; the settings are saved all
+        // the same.
+        ReportError(this, e);
+    }
     // The store goes in every case; a failed write skips the rest and is reported.
     std::unique_ptr<TRegistry> store = std::move(SettingsStore);
     try {

@@ -8,6 +8,8 @@
 // setup dialog) keep their handler names here and delegate; until a command has its
 // implementation its menu entry or button is present but disabled.
 
+#include "message/TmsArticle.h"
+#include "net/TmsNNTP.h"
 #include "widgets/TRTForm.h"
 
 #include <cstdint>
@@ -45,6 +47,12 @@ public:
     // The preset list of picture groups, used while no group-list file exists.
     static QStringList PresetNewsGroups();
 
+    // The article the client reads each article into; declared first, so that it outlives
+    // the client that points at it.
+    TmsArticle msArticle1;
+    // The news client; its Server, UserName and Password are settings of the window.
+    TmsNNTP msNNTP;
+
     // State kept for the window's whole life, in the order the window defines it.
     // Busy, PictureList and CurIndex live with the pictures (Pictures->...), LoopShow with
     // the slide show (SlideShow->LoopShow).
@@ -57,10 +65,20 @@ public:
     std::unique_ptr<TRegistry> SettingsStore;
     std::string DataFile;
 
-    // The news client's account, read from and written to the settings.
-    std::string Server;
-    std::string UserName;
-    std::string Password;
+    // Client operations in progress (a browse run, Get Groups). Each command that runs one
+    // holds a TClientOperation for its length, so that closing knows whether to cancel it or
+    // to leave the server politely.
+    int ClientOperations = 0;
+    class TClientOperation {
+    public:
+        explicit TClientOperation(TfrmMain &form) : form_(form) { ++form_.ClientOperations; }
+        TClientOperation(const TClientOperation &) = delete;
+        TClientOperation &operator=(const TClientOperation &) = delete;
+        ~TClientOperation() { --form_.ClientOperations; }
+
+    private:
+        TfrmMain &form_;
+    };
 
     // Controls, named as the rest of the program knows them.
     QFrame *ToolPanel = nullptr;
@@ -137,6 +155,7 @@ private:
     TMainSettings CurrentSettings() const;
     void LoadGroupListFile();
     void FormClose();
+    void LeaveServer();
 
     std::vector<QLabel *> panels_;
     std::vector<std::string> startupErrors_;

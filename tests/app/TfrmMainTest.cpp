@@ -6,6 +6,7 @@
 #include "platform/DisplayDepth.h"
 #include "platform/TRegistry.h"
 #include "tests/picture/SamplePictures.h"
+#include "tests/net/ScriptedServer.h"
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/TempHome.h"
 
@@ -68,14 +69,14 @@ TEST(TfrmMain, AFirstStartTakesEveryDefault) {
     TfrmMain form;
     EXPECT_EQ(form.windowTitle(), "Vexil - Image Browser");
     EXPECT_EQ(form.size(), QSize(544, 456));
-    EXPECT_EQ(form.Server, "news");
+    EXPECT_EQ(form.msNNTP.Server(), "news");
     EXPECT_EQ(form.MinLines, 150);
     EXPECT_EQ(form.MaxLines, 100000);
     EXPECT_TRUE(form.SmartDownload);
     const int colors = DisplayColorCount(&form);
     EXPECT_EQ(form.SlowColor, colors > 0 && colors <= 256);
-    EXPECT_TRUE(form.UserName.empty());
-    EXPECT_TRUE(form.Password.empty());
+    EXPECT_TRUE(form.msNNTP.UserName.empty());
+    EXPECT_TRUE(form.msNNTP.Password.empty());
     EXPECT_TRUE(form.EMailAddress.empty());
     EXPECT_FALSE(form.Pictures->Busy);
     EXPECT_EQ(form.Pictures->CurIndex, 0);
@@ -178,10 +179,10 @@ TEST(TfrmMain, AServerStoredAsAnIntegerFallsBackToTheNewsKey) {
     }
     {
         TfrmMain form;
-        EXPECT_EQ(form.Server, "news");
+        EXPECT_EQ(form.msNNTP.Server(), "news");
         // The remaining reads were made on the other key, so they took their defaults.
         EXPECT_EQ(form.MinLines, 150);
-        EXPECT_TRUE(form.UserName.empty());
+        EXPECT_TRUE(form.msNNTP.UserName.empty());
     }
     {
         TRegistry reg;
@@ -190,7 +191,7 @@ TEST(TfrmMain, AServerStoredAsAnIntegerFallsBackToTheNewsKey) {
         reg.WriteString("DefaultServer", "news.other.example");
     }
     TfrmMain form;
-    EXPECT_EQ(form.Server, "news.other.example");
+    EXPECT_EQ(form.msNNTP.Server(), "news.other.example");
     EXPECT_EQ(form.MinLines, 150);
 }
 
@@ -209,14 +210,14 @@ TEST(TfrmMain, StoredSettingsAreReadAndAnEmptyServerIsTheDefault) {
         reg->WriteString("MaxLines", "not a number");
     }
     TfrmMain form;
-    EXPECT_EQ(form.Server, "news");
+    EXPECT_EQ(form.msNNTP.Server(), "news");
     EXPECT_TRUE(form.SlowColor);
     // A value of the wrong type keeps its own default and spoils nothing else.
     EXPECT_EQ(form.MaxLines, 100000);
     EXPECT_EQ(form.MinLines, 20);
     EXPECT_FALSE(form.SmartDownload);
-    EXPECT_EQ(form.UserName, "reader");
-    EXPECT_EQ(form.Password, "s3cret");
+    EXPECT_EQ(form.msNNTP.UserName, "reader");
+    EXPECT_EQ(form.msNNTP.Password, "s3cret");
     EXPECT_EQ(form.EMailAddress, "reader@example.org");
 }
 
@@ -228,6 +229,8 @@ TEST(TfrmMain, TheGroupListFileReplacesThePresetList) {
     EXPECT_EQ(itemsOf(form.NGEdit), (QStringList{"Alt.Binaries.Pictures.Boats",
                                                  "alt.binaries.pictures.misc", "zz.pictures"}));
     EXPECT_EQ(form.NGEdit->currentIndex(), 0);
+    // The client's group list is loaded from the same file.
+    EXPECT_EQ(form.msNNTP.NewsGroupList().Count(), 3);
 }
 
 TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
@@ -269,9 +272,9 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
         TfrmMain form;
         form.show();
         form.setGeometry(40, 50, 600, 480);
-        form.Server = "news.example.org";
-        form.UserName = "me";
-        form.Password = "plain text";
+        form.msNNTP.SetServer("news.example.org");
+        form.msNNTP.UserName = "me";
+        form.msNNTP.Password = "plain text";
         form.EMailAddress = "me@example.org";
         form.SlowColor = true;
         form.MaxLines = 9000;
@@ -300,7 +303,7 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
     // The next start finds it all again.
     TfrmMain again;
     again.show();
-    EXPECT_EQ(again.Server, "news.example.org");
+    EXPECT_EQ(again.msNNTP.Server(), "news.example.org");
     EXPECT_EQ(again.MinLines, 12);
     EXPECT_FALSE(again.SmartDownload);
     EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 480));
@@ -326,7 +329,7 @@ TEST(TfrmMain, AStoreThatIsNoDatabaseLeavesTheDefaultsAndIsReportedAtClose) {
     const std::string garbage = "no database at all, and it stays as it is\n";
     std::ofstream(home.Registry()) << garbage;
     TfrmMain form;
-    EXPECT_EQ(form.Server, "news");
+    EXPECT_EQ(form.msNNTP.Server(), "news");
     EXPECT_EQ(form.MinLines, 150);
     test::ModalCatcher catcher;
     form.close();
@@ -337,4 +340,48 @@ TEST(TfrmMain, AStoreThatIsNoDatabaseLeavesTheDefaultsAndIsReportedAtClose) {
     EXPECT_TRUE(catcher.Texts().first().contains(QString::fromStdString(home.Registry())));
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(fs::file_size(home.Registry()), garbage.size());
+}
+
+TEST(TfrmMain, ClosingLeavesAConnectedServerWithQuit) {
+    test::TempHome home;
+    test::ScriptedServer server([](test::ServerConnection &c) {
+        c.SendLine("200 scripted news server ready");
+        c.Expect("QUIT", "205 goodbye");
+        c.WaitForClose();
+    });
+    TfrmMain form;
+    EXPECT_EQ(form.msNNTP.DefaultPort(), 119);
+    EXPECT_EQ(form.msNNTP.TimeOut(), 600);
+    EXPECT_EQ(form.msNNTP.Article(), &form.msArticle1);
+    form.msNNTP.SetServer(server.Address());
+    form.msNNTP.Connect();
+    ASSERT_TRUE(form.msNNTP.Connected());
+    form.close();
+    EXPECT_FALSE(form.msNNTP.Connected());
+    EXPECT_TRUE(server.Failures().empty());
+    EXPECT_EQ(server.Received(), std::vector<std::string>{"QUIT"});
+    auto reg = machineStore();
+    EXPECT_EQ(reg->ReadString("Server"), server.Address());
+}
+
+TEST(TfrmMain, ClosingDuringAClientOperationCancelsIt) {
+    test::TempHome home;
+    test::ScriptedServer server([](test::ServerConnection &c) {
+        c.SendLine("200 scripted news server ready");
+        c.WaitForClose();
+    });
+    TfrmMain form;
+    int cancels = 0;
+    form.msNNTP.OnCancel = [&cancels](TObject *) { ++cancels; };
+    form.msNNTP.SetServer(server.Address());
+    form.msNNTP.Connect();
+    {
+        TfrmMain::TClientOperation running(form);
+        form.close();
+    }
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(form.msNNTP.Connected());
+    EXPECT_TRUE(server.Received().empty()) << "no QUIT cuts into a running exchange";
+    // The settings are written all the same.
+    EXPECT_EQ(machineStore()->ReadString("Server"), server.Address());
 }

@@ -40,10 +40,7 @@ bool QueryShiftDown() {
 bool IsPictureFile(const std::string &path) {
     if (path.size() < 3)
         return false;
-    std::string tail = path.substr(path.size() - 3);
-    for (char &c : tail)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+    const std::string tail = UpperCase(std::string_view(path).substr(path.size() - 3));
     for (const char *ext : {"JPG", "PEG", "JPE", "GIF", "BMP", "DIB", "RLE", "PCX", "TGA"})
         if (tail == ext)
             return true;

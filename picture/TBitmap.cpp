@@ -1,7 +1,8 @@
 #include "picture/TBitmap.h"
 
+#include "picture/ImageBytes.h"
+
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -10,10 +11,7 @@ namespace vexil {
 void TBitmap::LoadFromStream(TStream &stream) {
     TMemoryStream bytes;
     bytes.CopyFrom(stream);
-    QByteArray data = QByteArray::fromRawData(bytes.Bytes().data(), qsizetype(bytes.Size()));
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer, "bmp");
-    QImage image = reader.read();
+    QImage image = ReadImageBytes(bytes.Bytes(), "bmp");
     if (image.isNull())
         throw EInvalidGraphic("Bitmap image is not valid");
     Palette_ = image.colorTable();

@@ -1,19 +1,10 @@
 #include "picture/TGifImage.h"
 
+#include "picture/AsciiCase.h"
+
 #include <QApplication>
 
 namespace vexil {
-
-namespace {
-
-std::string UpperAsciiLetters(std::string text) {
-    for (char &c : text)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return text;
-}
-
-} // namespace
 
 TGifImage::TGifImage(QWidget *parent) : TImage(parent), Decoder(std::make_unique<TGif>()) {}
 
@@ -43,7 +34,7 @@ void TGifImage::Load(const std::string &value) {
     Picture().Changed();
     if (isVisible())
         repaint();
-    GifFileName_ = UpperAsciiLetters(value);
+    GifFileName_ = UpperAscii(value);
 }
 
 } // namespace vexil

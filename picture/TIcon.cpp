@@ -1,7 +1,7 @@
 #include "picture/TIcon.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "picture/ImageBytes.h"
+
 #include <QPainter>
 
 namespace vexil {
@@ -17,17 +17,7 @@ void TIcon::SetHeight(int) {
 void TIcon::LoadFromStream(TStream &stream) {
     TMemoryStream bytes;
     bytes.CopyFrom(stream);
-    QByteArray data = QByteArray::fromRawData(bytes.Bytes().data(), qsizetype(bytes.Size()));
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer, "ico");
-    QImage best;
-    for (int i = 0, n = std::max(reader.imageCount(), 1); i < n; ++i) {
-        if (!reader.jumpToImage(i) && i > 0)
-            break;
-        const QImage image = reader.read();
-        if (!image.isNull() && image.width() * image.height() > best.width() * best.height())
-            best = image;
-    }
+    QImage best = ReadImageBytes(bytes.Bytes(), "ico");
     if (best.isNull())
         throw EInvalidGraphic("Icon image is not valid");
     Image_ = best;

@@ -1,5 +1,6 @@
 #include "picture/TPicture.h"
 
+#include "picture/AsciiCase.h"
 #include "picture/TIcon.h"
 #include "picture/TJPEGImage.h"
 
@@ -7,17 +8,6 @@
 #include <filesystem>
 
 namespace vexil {
-
-namespace {
-
-std::string Lower(std::string text) {
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
-} // namespace
 
 TPictureFormats::TPictureFormats() {
     Register("bmp", "Bitmaps", "TBitmap", [] { return std::make_unique<TBitmap>(); });
@@ -32,7 +22,7 @@ TPictureFormats &TPictureFormats::Instance() {
 
 void TPictureFormats::Register(const std::string &extension, const std::string &description,
                                const std::string &className, TFactory create) {
-    const std::string ext = Lower(extension);
+    const std::string ext = LowerAscii(extension);
     std::erase_if(Formats_, [&](const TFormat &f) { return f.Extension == ext; });
     Formats_.push_back({ext, description, className, std::move(create)});
 }
@@ -42,7 +32,7 @@ void TPictureFormats::Unregister(const std::string &className) {
 }
 
 std::unique_ptr<TGraphic> TPictureFormats::Create(const std::string &extension) const {
-    const std::string ext = Lower(extension);
+    const std::string ext = LowerAscii(extension);
     for (const TFormat &f : Formats_)
         if (f.Extension == ext)
             return f.Create();

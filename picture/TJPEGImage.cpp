@@ -192,33 +192,23 @@ void TJPEGImage::FreeBitmap() {
 }
 
 void TJPEGImage::SetGrayscale(bool value) {
-    if (Options.Grayscale != value)
-        FreeBitmap();
-    Options.Grayscale = value;
+    SetOutputOption(Options.Grayscale, value);
 }
 
 void TJPEGImage::SetPerformance(TJPEGPerformance value) {
-    if (Options.Performance != value)
-        FreeBitmap();
-    Options.Performance = value;
+    SetOutputOption(Options.Performance, value);
 }
 
 void TJPEGImage::SetPixelFormat(TJPEGPixelFormat value) {
-    if (Options.PixelFormat != value)
-        FreeBitmap();
-    Options.PixelFormat = value;
+    SetOutputOption(Options.PixelFormat, value);
 }
 
 void TJPEGImage::SetScale(TJPEGScale value) {
-    if (Options.Scale != value)
-        FreeBitmap();
-    Options.Scale = value;
+    SetOutputOption(Options.Scale, value);
 }
 
 void TJPEGImage::SetSmoothing(bool value) {
-    if (Options.Smoothing != value)
-        FreeBitmap();
-    Options.Smoothing = value;
+    SetOutputOption(Options.Smoothing, value);
 }
 
 } // namespace vexil

@@ -98,6 +98,12 @@ private:
     TJpegOutput Output() const;
     void Decode();
     void FreeBitmap();
+    // A new value of an option that shapes the output makes the bitmap decode anew.
+    template <typename T> void SetOutputOption(T &option, T value) {
+        if (option != value)
+            FreeBitmap();
+        option = value;
+    }
 
     std::shared_ptr<const TJPEGData> Data_;
     TJPEGDefaults Options;

@@ -96,6 +96,9 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
     FreeRes = new QLabel(FormatMemoryLoad(memory.MemoryLoad), panel);
     FreeRes->setObjectName("FreeRes");
     FreeRes->setAccessibleName("Memory in Use");
+    // The long caption wraps rather than pushing the figure out of the fixed-size box.
+    physLabel->setWordWrap(true);
+    figures->setColumnStretch(0, 1);
     figures->addWidget(physLabel, 0, 0);
     figures->addWidget(PhysMem, 0, 1, Qt::AlignRight);
     figures->addWidget(loadLabel, 1, 0);

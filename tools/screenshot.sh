@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vexil's main window on a private X server (Xvfb): the window as it
-# opens, then with its Picture and Help menus dropped down.
+# opens, then with its Picture and Help menus dropped down, and its about box.
 # usage: tools/screenshot.sh [BUILD_DIR] [OUT_DIR]
 # VEXIL_HOME and VEXIL_REGISTRY are honoured; without them a fresh temporary pair is used,
 # so the screenshot shows a first start.
@@ -68,3 +68,11 @@ for menu in p h; do
     xdotool key Escape
     sleep 0.3
 done
+# The about box, from the Help menu.
+xdotool key --clearmodifiers alt+h
+sleep 0.5
+xdotool key a
+sleep 1
+shot about-box
+xdotool key Escape
+sleep 0.3

@@ -5,6 +5,7 @@
 #include "platform/MemoryStatus.h"
 #include "platform/VersionBlock.h"
 #include "tests/support/ModalCatcher.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 #include "widgets/TRTWebLink.h"
 #include "widgets/TVersionLabel.h"
@@ -24,16 +25,6 @@
 using namespace vexil;
 
 namespace {
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    UrlRecorder() { QDesktopServices::setUrlHandler("https", this, "open"); }
-    ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("https"); }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 std::string builtProgram() {
     return std::string(VEXIL_BUILT_PROGRAM);
@@ -76,7 +67,7 @@ TEST(TAboutBox, NamesTheProgramItsVersionAndItsHomePage) {
     box.VersionLabel2->SetVersionResource(vrProductName);
     EXPECT_EQ(box.VersionLabel2->text(), "Product Name: Vexil");
 
-    UrlRecorder recorder;
+    test::UrlRecorder recorder;
     QTest::mouseClick(box.RTWebLink2, Qt::LeftButton);
     ASSERT_EQ(recorder.opened.size(), 1);
     EXPECT_EQ(recorder.opened[0], QUrl(kHomePageAddress));
@@ -85,7 +76,7 @@ TEST(TAboutBox, NamesTheProgramItsVersionAndItsHomePage) {
 TEST(TAboutBox, TheHelpMenuOpensThePagesAndTheBox) {
     test::TempHome home;
     TfrmMain form;
-    UrlRecorder recorder;
+    test::UrlRecorder recorder;
     form.QuillonHomepage1->trigger();
     form.VexilOnlineHelp1->trigger();
     EXPECT_EQ(recorder.opened, (QList<QUrl>{QUrl(kHomePageAddress), QUrl(kOnlineHelpAddress)}));
@@ -127,5 +118,3 @@ TEST(ProgramStart, AMonthNameInTheDateFormatGivesDayMonthYear) {
 TEST(ProgramStart, ThisProcessorDividesCorrectly) {
     EXPECT_FALSE(FlawedDivide());
 }
-
-#include "AboutBoxTest.moc"

@@ -10,6 +10,7 @@
 
 #include "tests/picture/SamplePictures.h"
 #include "tests/support/ModalCatcher.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
 #include <QAction>
@@ -32,12 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void RunLoop(int milliseconds = 20) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 // A first start with pictures p0.jpg .. p(n-1).jpg kept in the picture folder.
 class TfrmMainPictures : public ::testing::Test {
 protected:
@@ -49,7 +44,7 @@ protected:
                           folder / ("p" + std::to_string(i) + ".jpg"));
         form = std::make_unique<TfrmMain>();
         form->show();
-        RunLoop();
+        test::RunEventLoop();
     }
     std::string Shown() const { return form->StatusText(TfrmMain::spFileName).toStdString(); }
 
@@ -124,7 +119,7 @@ TEST_F(TfrmMainPictures, DeleteOnAnEmptyListShowsTheListError) {
     Start(0);
     test::ModalCatcher catcher;
     form->mniDeletePicture->trigger();
-    RunLoop();
+    test::RunEventLoop();
     EXPECT_EQ(catcher.Texts(), QStringList{"List index out of bounds (0)"});
     EXPECT_EQ(form->mniDeletePicture->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
 }
@@ -160,10 +155,10 @@ TEST_F(TfrmMainPictures, SlideShowRunsOnTheTimerUntilStop) {
     ASSERT_TRUE(form->SlideShow->Running());
     EXPECT_EQ(form->ATimer->interval(), 1000);
     EXPECT_TRUE(form->SlideShow->LoopShow);
-    RunLoop(1300);
+    test::RunEventLoop(1300);
     EXPECT_EQ(form->Pictures->CurIndex, 1) << "one tick a second";
     form->CancelButton->click();
     EXPECT_FALSE(form->SlideShow->Running());
-    RunLoop(1200);
+    test::RunEventLoop(1200);
     EXPECT_EQ(form->Pictures->CurIndex, 1);
 }

@@ -5,9 +5,10 @@
 #include "picture/TGifImage.h"
 #include "platform/DisplayDepth.h"
 #include "platform/TRegistry.h"
-#include "tests/picture/SamplePictures.h"
 #include "tests/net/ScriptedServer.h"
+#include "tests/picture/SamplePictures.h"
 #include "tests/support/ModalCatcher.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
 #include <QAction>
@@ -30,12 +31,6 @@ using namespace vexil;
 namespace fs = std::filesystem;
 
 namespace {
-
-void runLoop(int milliseconds = 20) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 std::unique_ptr<TRegistry> machineStore() {
     auto reg = std::make_unique<TRegistry>();
@@ -255,14 +250,14 @@ TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
 
     TfrmMain form;
     EXPECT_TRUE(form.Pictures->PictureList.empty()) << "listing waits for the start message";
-    runLoop();
+    test::RunEventLoop();
     EXPECT_EQ(form.Pictures->PictureList, expected);
     EXPECT_EQ(form.PicOfPic->currentText(), "1 of " + QString::number(expected.size()));
     EXPECT_EQ(form.Image1->size(), QSize(64, 48)) << "the first picture is shown";
     EXPECT_EQ(form.StatusText(TfrmMain::spFileName),
               QString::fromLatin1(fs::path(expected[0]).filename().string().c_str()));
     EXPECT_TRUE(fs::is_directory(folder / "a-folder"));
-    runLoop();
+    test::RunEventLoop();
     EXPECT_EQ(form.Pictures->PictureList.size(), expected.size()) << "the start message comes once";
 }
 

@@ -1,6 +1,8 @@
 #include "widgets/TRTWebLink.h"
 #include "widgets/TVersionLabel.h"
 
+#include "tests/support/QtTestHelpers.h"
+
 #include <QDesktopServices>
 #include <QTest>
 #include <QUrl>
@@ -16,23 +18,6 @@
 using namespace vexil;
 
 namespace {
-
-// Stands in for the desktop's browser: records what the shell was asked to open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    UrlRecorder() {
-        QDesktopServices::setUrlHandler("https", this, "open");
-        QDesktopServices::setUrlHandler("http", this, "open");
-    }
-    ~UrlRecorder() override {
-        QDesktopServices::unsetUrlHandler("https");
-        QDesktopServices::unsetUrlHandler("http");
-    }
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl &url) { opened << url; }
-};
 
 // Copies a small executable and gives the copy a version block section, as the build does.
 class VersionedExecutable {
@@ -71,7 +56,7 @@ const std::string kBlock = "VEXIL-VERSION 1\n"
 } // namespace
 
 TEST(TRTWebLink, LooksLikeALinkAndOpensItsTargetOnTheLeftButtonOrTheKeyboard) {
-    UrlRecorder recorder;
+    test::UrlRecorder recorder;
     TRTWebLink link;
     link.setText("Vexil Home Page On The Internet");
     EXPECT_TRUE(link.font().underline());
@@ -93,7 +78,7 @@ TEST(TRTWebLink, LooksLikeALinkAndOpensItsTargetOnTheLeftButtonOrTheKeyboard) {
 }
 
 TEST(TRTWebLink, AnEmptyTargetFailsWithoutAMessage) {
-    UrlRecorder recorder;
+    test::UrlRecorder recorder;
     TRTWebLink link;
     QTest::mouseClick(&link, Qt::LeftButton);
     EXPECT_TRUE(recorder.opened.isEmpty());
@@ -165,5 +150,3 @@ TEST(TVersionLabel, EveryFailureShowsItsBracketedText) {
     label.SetFileName("/nonexistent/program");
     EXPECT_EQ(label.text(), "Flags: < No Data Available >");
 }
-
-#include "LabelTest.moc"

@@ -1,5 +1,6 @@
 #include "widgets/TRTForm.h"
 #include "platform/TRegistry.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 #include "widgets/ScreenCursor.h"
 
@@ -32,13 +33,6 @@ protected:
     }
 };
 
-// Runs the event loop as the application does, so that it goes idle in between.
-void runLoop(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void storePlacement(bool maximised, int top, int left, int height, int width) {
     TRegistry reg;
     reg.OpenKey("Software\\Internet\\VX", true);
@@ -68,9 +62,9 @@ TEST(TRTForm, PostsTheStartMessageOnceTheLoopRuns) {
     test::TempHome home;
     StartupForm form;
     EXPECT_EQ(form.startups, 0);
-    runLoop(20);
+    test::RunEventLoop(20);
     EXPECT_EQ(form.startups, 1);
-    runLoop(20);
+    test::RunEventLoop(20);
     EXPECT_EQ(form.startups, 1);
 }
 
@@ -154,7 +148,7 @@ TEST(TRTForm, TheIdleApplicationPutsTheCursorBack) {
     SetHourGlassScreenCursor();
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    runLoop(30);
+    test::RunEventLoop(30);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// Small helpers of the widget and application tests.
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+namespace vexil::test {
+
+// Runs the event loop as the application does for a while, so that queued events arrive and
+// the application goes idle in between.
+void RunEventLoop(int milliseconds = 20);
+
+// Stands in for the desktop's browser while it lives: records what the shell was asked to
+// open over http and https.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    UrlRecorder();
+    ~UrlRecorder() override;
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url);
+};
+
+} // namespace vexil::test

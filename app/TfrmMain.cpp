@@ -1,16 +1,24 @@
 #include "app/TfrmMain.h"
 #include "app/HelpLinks.h"
+#include "app/PictureGroups.h"
 #include "app/ProgramFolder.h"
+#include "app/SmartDownloadMemory.h"
 #include "app/TAboutBox.h"
+#include "app/TBrowseRun.h"
 #include "app/TMainSettings.h"
 #include "app/TPicOfPicBox.h"
 #include "app/TPictureViewer.h"
+#include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
+#include "message/TmsArticle.h"
+#include "net/NetErrors.h"
+#include "net/TmsNNTP.h"
 #include "picture/TGifImage.h"
 #include "platform/DisplayDepth.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/TRegistry.h"
+#include "widgets/ApplicationTitle.h"
 #include "widgets/ErrorReport.h"
 
 #include <QApplication>
@@ -22,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -30,6 +39,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -82,9 +92,18 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
         startupErrors_.push_back(e.Message());
     }
     FormCreate();
+    ConnectBrowseControls();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() {
+    // Leaving the server runs the event loop, so it happens while every part still lives.
+    Browse.reset();
+    try {
+        msNNTP.Disconnect();
+    } catch (const Exception &e) {
+        std::fprintf(stderr, "vexil: leaving the news server: %s\n", e.what());
+    }
+}
 
 QStringList TfrmMain::PresetNewsGroups() {
     return {
@@ -178,10 +197,6 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     row->addLayout(choices);
     row->addStretch(1);
 
-    // The browse run and setup have their own implementations; until those are in place
-    // their controls stay disabled rather than doing nothing.
-    for (QWidget *later : {static_cast<QWidget *>(btnGo), static_cast<QWidget *>(SetupButton)})
-        later->setEnabled(false);
     connect(sbNext, &QToolButton::clicked, this,
             [this] { RunCommand(this, [this] { sbNextClick(); }); });
     connect(sbPrior, &QToolButton::clicked, this,
@@ -298,6 +313,7 @@ QString TfrmMain::StatusText(TStatusPanel panel) const {
 
 void TfrmMain::SetStatusText(TStatusPanel panel, const QString &text) {
     panels_.at(panel)->setText(text);
+    emit StatusTextChanged(panel, text);
 }
 
 void TfrmMain::FormCreate() {
@@ -323,11 +339,46 @@ void TfrmMain::FormCreate() {
     Pictures = std::make_unique<TPictureViewer>(std::move(controls), TempFolder);
     SlideShow = std::make_unique<TSlideShow>(*ATimer, *Pictures);
 
+    CreateBrowseRun();
+
     SettingsStore = std::make_unique<TRegistry>();
     ApplySettings(ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); }));
 
     DataFile = ProgramFolder() + "Vexil.Dat";
-    LoadGroupListFile();
+    if (std::filesystem::exists(DataFile)) {
+        LoadGroupListFile(true);
+        try {
+            msNNTP.LoadNewsGroupList(DataFile);
+        } catch (const Exception &e) {
+            startupErrors_.push_back(e.Message());
+        }
+    }
+}
+
+void TfrmMain::CreateBrowseRun() {
+    TBrowseRun::TControls controls;
+    controls.NGEdit = NGEdit;
+    controls.btnGo = btnGo;
+    controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
+    controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
+    controls.SmartDownload = &SmartDownload;
+    controls.MinLines = &MinLines;
+    controls.MaxLines = &MaxLines;
+    controls.SettingsStore = [this] { return SettingsStore.get(); };
+    controls.StoreAttachment = [this](const TmsCustomMessage &message, int index) {
+        Pictures->StoreAttachment(message, index);
+    };
+    Browse = std::make_unique<TBrowseRun>(std::move(controls), msNNTP, msArticle1);
+}
+
+void TfrmMain::ConnectBrowseControls() {
+    connect(btnGo, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { btnGoClick(); }); });
+    connect(SetupButton, &QToolButton::clicked, this,
+            [this] { RunCommand(this, [this] { SetupButtonClick(); }); });
+    connect(NGEdit, &QComboBox::currentIndexChanged, this,
+            [this] { RunCommand(this, [this] { NGEditChange(); }); });
+    NGEdit->installEventFilter(this);
 }
 
 void TfrmMain::ApplySettings(const TMainSettings &settings) {
@@ -354,7 +405,7 @@ TMainSettings TfrmMain::CurrentSettings() const {
     return settings;
 }
 
-void TfrmMain::LoadGroupListFile() {
+void TfrmMain::LoadGroupListFile(bool selectFirst) {
     std::ifstream file(DataFile, std::ios::binary);
     if (!file)
         return;
@@ -366,12 +417,7 @@ void TfrmMain::LoadGroupListFile() {
         groups << TextOfBytes(line);
     }
     setSortedItems(NGEdit, groups);
-    NGEdit->setCurrentIndex(0);
-    try {
-        msNNTP.LoadNewsGroupList(DataFile);
-    } catch (const Exception &e) {
-        startupErrors_.push_back(e.Message());
-    }
+    NGEdit->setCurrentIndex(selectFirst ? 0 : -1);
 }
 
 void TfrmMain::customEvent(QEvent *event) {
@@ -445,9 +491,103 @@ void TfrmMain::ATimerTimer() {
     SlideShow->Tick();
 }
 
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == NGEdit && event->type() == QEvent::FocusOut)
+        RunCommand(this, [this] { NGEditExit(); });
+    return TRTForm::eventFilter(watched, event);
+}
+
 void TfrmMain::CancelButtonClick() {
-    if (SlideShow->Running())
+    if (SlideShow->Running()) {
         SlideShow->Stop();
+        return;
+    }
+    Browse->Stop();
+}
+
+void TfrmMain::btnGoClick() {
+    TClientOperation operation(*this);
+    try {
+        Browse->Go();
+    } catch (const ECanceledError &) {
+        // Closing the window cancelled the run; there is no one left to tell.
+        if (!closed_)
+            throw;
+    }
+}
+
+void TfrmMain::NGEditChange() {
+    Browse->ForgetHeaders();
+}
+
+void TfrmMain::NGEditExit() {
+    Browse->ForgetHeaders();
+}
+
+void TfrmMain::DownloadArticle(int Index) {
+    Browse->DownloadArticle(Index);
+}
+
+void TfrmMain::SetupButtonClick() {
+    TSetupDlg dlg(this);
+    FillSetup(dlg);
+    dlg.OnGetGroups = [this, &dlg](TObject *) { SetupGetGroups(dlg); };
+    dlg.OnReset = [this, &dlg](TObject *) { SetupReset(&dlg); };
+    if (dlg.exec() == QDialog::Accepted)
+        ApplySetup(dlg);
+}
+
+void TfrmMain::FillSetup(TSetupDlg &dlg) const {
+    TSetupDlg::TValues values;
+    values.Server = msNNTP.Server();
+    values.UserName = msNNTP.UserName;
+    values.Password = msNNTP.Password;
+    values.SlowColor = SlowColor;
+    values.MinLines = MinLines;
+    values.MaxLines = MaxLines;
+    values.LogFile = !msNNTP.LogFileName().empty();
+    values.SmartDownload = SmartDownload;
+    dlg.Fill(values);
+}
+
+void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
+    const TSetupDlg::TValues values = dlg.Values();
+    msNNTP.SetServer(values.Server);
+    msNNTP.UserName = values.UserName;
+    msNNTP.Password = values.Password;
+    SlowColor = values.SlowColor;
+    MinLines = values.MinLines;
+    MaxLines = values.MaxLines;
+    std::error_code folderError;
+    if (values.LogFile) {
+        std::filesystem::create_directories(LogFileFolder(), folderError);
+        msNNTP.SetLogFileName(LogFilePath());
+    } else {
+        msNNTP.SetLogFileName({});
+    }
+    SmartDownload = values.SmartDownload;
+    if (folderError)
+        throw EFCreateError(LogFilePath() + " (" + folderError.message() + ")");
+}
+
+void TfrmMain::SetupGetGroups(TSetupDlg &dlg) {
+    if (Browse->Running())
+        throw EBrowseError("Get Groups cannot run while Go is fetching articles: both would "
+                           "use the one connection. Press Stop first.");
+    TClientOperation operation(*this);
+    msNNTP.SetServer(dlg.ServerText());
+    Browse->LeaveOutdatedServer();
+    Browse->RunOnConnection([this] { RetrievePictureGroups(msNNTP, DataFile); });
+    LoadGroupListFile(false);
+}
+
+void TfrmMain::SetupReset(QWidget *dialog) {
+    if (!ResetSmartDownload(*SettingsStore))
+        return;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox::information(dialog, ApplicationTitle(), "Smart Download Has Been Reset.",
+                             QMessageBox::Ok);
+    QApplication::restoreOverrideCursor();
 }
 
 void TfrmMain::QuillonHomepage1Click() {

@@ -5,8 +5,7 @@
 // runs when the message loop starts, and writes the settings back when it closes.
 //
 // Commands whose work lives elsewhere (the browse run, picture display and navigation, the
-// setup dialog) keep their handler names here and delegate; until a command has its
-// implementation its menu entry or button is present but disabled.
+// setup dialog) keep their handler names here and delegate.
 
 #include "message/TmsArticle.h"
 #include "net/TmsNNTP.h"
@@ -29,7 +28,9 @@ class QToolButton;
 
 namespace vexil {
 
+class TBrowseRun;
 class TGifImage;
+class TSetupDlg;
 class TPicOfPicBox;
 class TPictureViewer;
 class TSlideShow;
@@ -79,6 +80,9 @@ public:
     private:
         TfrmMain &form_;
     };
+
+    // The browse run behind Go, driving the client.
+    std::unique_ptr<TBrowseRun> Browse;
 
     // Controls, named as the rest of the program knows them.
     QFrame *ToolPanel = nullptr;
@@ -131,16 +135,30 @@ public:
     void mniSetAsWallpaperClick();
     void mniSlideShowClick();
     void ATimerTimer();
-    // Stop: first of all it ends a running slide show.
+    // Stop: first of all it ends a running slide show; otherwise it cancels the browse run.
     void CancelButtonClick();
+
+    // The browse run: Go, the group drop-down, and the article step of the header handler.
+    void btnGoClick();
+    void NGEditChange();
+    void NGEditExit();
+    void DownloadArticle(int Index);
+
+    // The setup dialog, with Get Groups and Reset acting while it is open.
+    void SetupButtonClick();
 
     // Help menu.
     void QuillonHomepage1Click();
     void VexilOnlineHelp1Click();
     void mniAboutClick();
 
+signals:
+    // Every text written into a status panel, in order (for what watches the status bar).
+    void StatusTextChanged(int panel, const QString &text);
+
 protected:
     void customEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -153,7 +171,14 @@ private:
     void FormCreate();
     void ApplySettings(const TMainSettings &settings);
     TMainSettings CurrentSettings() const;
-    void LoadGroupListFile();
+    void CreateBrowseRun();
+    void ConnectBrowseControls();
+    // Fills NGEdit from DataFile, selecting its first entry or none.
+    void LoadGroupListFile(bool selectFirst);
+    void FillSetup(TSetupDlg &dlg) const;
+    void ApplySetup(const TSetupDlg &dlg);
+    void SetupGetGroups(TSetupDlg &dlg);
+    void SetupReset(QWidget *dialog);
     void FormClose();
     void LeaveServer();
 

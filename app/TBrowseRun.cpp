@@ -1,0 +1,223 @@
+#include "app/TBrowseRun.h"
+
+#include "app/ExtractNumber.h"
+#include "app/SmartDownloadMemory.h"
+#include "message/TmsArticle.h"
+#include "net/ArticleFilter.h"
+#include "net/NetErrors.h"
+#include "net/TmsNNTP.h"
+#include "platform/QtText.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+namespace vexil {
+
+// Marks the run as in progress, and Go as unavailable, for as long as it lasts.
+class TBrowseRun::TRunGuard {
+public:
+    explicit TRunGuard(TBrowseRun &run) : run_(run) {
+        run_.running_ = true;
+        run_.Controls.btnGo->setEnabled(false);
+    }
+    TRunGuard(const TRunGuard &) = delete;
+    TRunGuard &operator=(const TRunGuard &) = delete;
+    ~TRunGuard() {
+        run_.running_ = false;
+        run_.Controls.btnGo->setEnabled(true);
+    }
+
+private:
+    TBrowseRun &run_;
+};
+
+TBrowseRun::TBrowseRun(TControls Controls, TmsNNTP &Client, TmsArticle &Article)
+    : Controls(std::move(Controls)), Client(Client), Article(Article) {
+    BindEvents();
+}
+
+TBrowseRun::~TBrowseRun() {
+    // The client may still fire (closing its socket as it goes) after this object is gone.
+    Client.OnOpen = nullptr;
+    Client.OnGroupSelected = nullptr;
+    Client.OnNextHeaderRetrieved = nullptr;
+    Client.OnProgress = nullptr;
+    Client.OnArticleRetrieved = nullptr;
+    Client.OnLastHeaderRetrieved = nullptr;
+    Client.OnCancel = nullptr;
+    Client.OnClosed = nullptr;
+    Client.OnError = nullptr;
+    Client.OnPosting = nullptr;
+}
+
+void TBrowseRun::BindEvents() {
+    Client.OnOpen = [this](TObject *) { msNNTPOpen(); };
+    Client.OnGroupSelected = [this](TObject *) { msNNTPGroupSelected(); };
+    Client.OnNextHeaderRetrieved = [this](TObject *, int n) { msNNTPNextHeaderRetrieved(n); };
+    Client.OnProgress = [this](TObject *, int perc, int) { msNNTPProgress(perc); };
+    Client.OnArticleRetrieved = [this](TObject *) { msNNTPArticleRetrieved(); };
+    Client.OnLastHeaderRetrieved = [this](TObject *) { msNNTPLastHeaderRetrieved(); };
+    Client.OnCancel = [this](TObject *) { msNNTPCancel(); };
+    Client.OnClosed = [this](TObject *) { msNNTPClosed(); };
+    Client.OnError = [this](TObject *, std::string &msg) { msNNTPError(msg); };
+    Client.OnPosting = [this](TObject *) { msNNTPPosting(); };
+}
+
+void TBrowseRun::Go() {
+    // Two walks on one connection would take each other's replies.
+    if (running_)
+        throw EBrowseError("A browse run is already in progress. Press Stop to end it first.");
+    const std::string group = BytesOfText(Controls.NGEdit->currentText());
+    if (group.empty())
+        throw EBrowseError("Choose a newsgroup first. Get Groups in Setup fetches the "
+                           "server's picture groups.");
+    TRunGuard guard(*this);
+    Controls.NGEdit->setEnabled(false);
+    RunOnConnection([&] { Run(group); });
+}
+
+void TBrowseRun::Run(const std::string &Group) {
+    LeaveOutdatedServer();
+    SelectGroupAfresh(Group);
+    memoryName_ = SmartDownloadValueName(Client.Server(), Client.NewsGroup());
+    // An empty group has no first article to stand on.
+    if (Client.ArticleCount() <= 0 || Client.LastArticle() < Client.FirstArticle()) {
+        msNNTPLastHeaderRetrieved();
+        return;
+    }
+    if (*Controls.SmartDownload)
+        WalkWithMemory();
+    else
+        Client.RetrieveAllHeaders();
+}
+
+void TBrowseRun::SelectGroupAfresh(const std::string &Group) {
+    // Selecting the current group again sends nothing, so another one comes in between and
+    // the figures are read anew.
+    if (Group == Client.NewsGroup()) {
+        if (Controls.NGEdit->count() >= 2) {
+            Client.SetNewsGroup(BytesOfText(Controls.NGEdit->itemText(0)));
+            Client.SetNewsGroup(BytesOfText(Controls.NGEdit->itemText(1)));
+        } else {
+            // With no second group to step through, leaving the server is the one way.
+            Client.Connect();
+            Client.Disconnect();
+        }
+    }
+    Client.SetNewsGroup(Group);
+}
+
+void TBrowseRun::WalkWithMemory() {
+    TRegistry *store = Controls.SettingsStore();
+    if (store == nullptr)
+        return; // the window closed while the group was being selected
+    const std::optional<std::int32_t> remembered = ReadSmartDownload(*store, memoryName_);
+    Client.SetLastRetrieved(remembered.value_or(Client.FirstArticle()));
+    if (Client.LastArticle() < Client.LastRetrieved())
+        Client.SetLastRetrieved(Client.LastArticle());
+    Client.RetrieveHeaders(MaxHeadersPerRun, false);
+}
+
+void TBrowseRun::Stop() {
+    Controls.NGEdit->setEnabled(true);
+    try {
+        Client.Cancel();
+    } catch (const std::exception &) {
+        // Stop must always get through; the cancelled operation reports its own end.
+    }
+}
+
+void TBrowseRun::ForgetHeaders() {
+    if (!running_)
+        Client.HeaderList().Clear();
+}
+
+void TBrowseRun::LeaveOutdatedServer() {
+    if (Client.Connected() && connectedServer_ != Client.Server())
+        Client.Disconnect();
+}
+
+void TBrowseRun::RunOnConnection(const std::function<void()> &Exchange) {
+    try {
+        Exchange();
+    } catch (const ESocketError &) {
+        if (Client.Connected())
+            Client.CloseSocket();
+        throw;
+    } catch (const EServerError &) {
+        // A refusal on a working connection (an unknown group) keeps the connection.
+        if (Client.Connected() && Client.CloseSeen())
+            Client.CloseSocket();
+        throw;
+    }
+}
+
+void TBrowseRun::msNNTPNextHeaderRetrieved(int n) {
+    Status(QString::number(n + 1) + " headers retrieved");
+    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
+    // Copied: the nested fetch below runs the event loop, and the list may change meanwhile.
+    const std::int32_t number = item.Number;
+    const double lines = ExtractNumber(item.GetHeaderValue("Lines"));
+    if (!(*Controls.MinLines < lines && lines < *Controls.MaxLines))
+        return;
+    DownloadArticle(n);
+    if (*Controls.SmartDownload)
+        Remember(number);
+}
+
+void TBrowseRun::DownloadArticle(int n) {
+    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
+    if (IsLaterPart(item.GetHeaderValue("Subject")))
+        return;
+    Client.RetrieveArticle(item.Number);
+    for (int i = 0; i < Article.Attachments().Count(); ++i)
+        Controls.StoreAttachment(Article, i);
+}
+
+void TBrowseRun::Remember(std::int32_t Number) {
+    // After the window has closed (and written its settings) the run is only unwinding.
+    if (TRegistry *store = Controls.SettingsStore())
+        WriteSmartDownload(*store, memoryName_, Number);
+}
+
+void TBrowseRun::msNNTPOpen() {
+    connectedServer_ = Client.Server();
+    Status("Opening connection");
+}
+
+void TBrowseRun::msNNTPGroupSelected() {
+    Controls.SetArticlesPanel("Total articles: " + QString::number(Client.ArticleCount()));
+}
+
+void TBrowseRun::msNNTPProgress(int Perc) {
+    // A block of unknown size (a header block, an article without Lines) has no percentage;
+    // "-1% retrieved" would tell the user nothing.
+    if (Perc >= 0)
+        Status(QString::number(Perc) + "% retrieved");
+}
+
+void TBrowseRun::msNNTPArticleRetrieved() {
+    Status("Article retrieved");
+}
+
+void TBrowseRun::msNNTPLastHeaderRetrieved() {
+    Status("Last available header retrieved");
+}
+
+void TBrowseRun::msNNTPCancel() {
+    Status("Oparation has been canceled");
+}
+
+void TBrowseRun::msNNTPClosed() {
+    Status("Connection closed");
+}
+
+void TBrowseRun::msNNTPError(const std::string &Msg) {
+    Status(MessageText(Msg));
+}
+
+void TBrowseRun::msNNTPPosting() {
+    Status("Posting the article...");
+}
+
+} // namespace vexil

@@ -1,0 +1,119 @@
+#pragma once
+// The browse run behind Go: selects the chosen group afresh, walks its headers, fetches each
+// article whose Lines header lies strictly between the limits and whose subject marks no
+// later part of a post in several parts, hands the attachments to picture storage, and
+// remembers per server and group how far it got ("Smart Download"). It also puts the news
+// client's events into the status bar.
+//
+// The run blocks inside Go while the client keeps the interface alive; Stop, the window's
+// close and the header handler (with its nested article fetch) run inside it.
+
+#include "platform/Exception.h"
+#include "platform/Object.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QComboBox;
+class QWidget;
+
+namespace vexil {
+
+class TmsArticle;
+class TmsCustomMessage;
+class TmsNNTP;
+class TRegistry;
+
+// A command that would interleave a second exchange with the running one.
+class EBrowseError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TBrowseRun : public TObject {
+public:
+    // The most headers one Smart Download run walks.
+    static constexpr int MaxHeadersPerRun = 90000;
+
+    struct TControls {
+        QComboBox *NGEdit = nullptr;
+        // Disabled while a run is in progress.
+        QWidget *btnGo = nullptr;
+        std::function<void(const QString &)> SetArticlesPanel;
+        std::function<void(const QString &)> SetStatusPanel;
+        // The window's settings, read at the moment they are needed.
+        const bool *SmartDownload = nullptr;
+        const std::int32_t *MinLines = nullptr;
+        const std::int32_t *MaxLines = nullptr;
+        // The window's settings store; null once the window has closed.
+        std::function<TRegistry *()> SettingsStore;
+        // The attachment step of picture storage.
+        std::function<void(const TmsCustomMessage &, int)> StoreAttachment;
+    };
+
+    // Binds the client's events; the client and the article outlive the run object.
+    TBrowseRun(TControls Controls, TmsNNTP &Client, TmsArticle &Article);
+    ~TBrowseRun() override;
+    TBrowseRun(const TBrowseRun &) = delete;
+    TBrowseRun &operator=(const TBrowseRun &) = delete;
+
+    bool Running() const { return running_; }
+
+    // Go: the whole run; returns when the walk ends and throws what ended it otherwise.
+    // Refused while a run is in progress and when no group is chosen.
+    void Go();
+    // Stop: lets the group be chosen again and cancels what the client is doing.
+    void Stop();
+    // The group drop-down changed or lost the focus: the headers of the last walk go. A
+    // running walk keeps the list it is working on.
+    void ForgetHeaders();
+    // After the server's name was changed, the connection to the old server is left, so
+    // that the next command reaches the new one.
+    void LeaveOutdatedServer();
+    // Runs an exchange with the server. When it fails because the connection broke (a
+    // socket error, or a server that closed its end), our end is closed too, so that the
+    // next command connects anew instead of failing on the dead connection.
+    void RunOnConnection(const std::function<void()> &Exchange);
+
+    // The header handler: index n of the client's HeaderList has just arrived.
+    void msNNTPNextHeaderRetrieved(int n);
+    // Fetches article n of HeaderList and stores its attachments, unless its subject marks
+    // a later part.
+    void DownloadArticle(int n);
+
+    // The status texts of the client's events.
+    void msNNTPOpen();
+    void msNNTPGroupSelected();
+    void msNNTPProgress(int Perc);
+    void msNNTPArticleRetrieved();
+    void msNNTPLastHeaderRetrieved();
+    void msNNTPCancel();
+    void msNNTPClosed();
+    void msNNTPError(const std::string &Msg);
+    void msNNTPPosting();
+
+private:
+    class TRunGuard;
+
+    void Run(const std::string &Group);
+    void SelectGroupAfresh(const std::string &Group);
+    void WalkWithMemory();
+    void Remember(std::int32_t Number);
+    void BindEvents();
+    void Status(const QString &Text) { Controls.SetStatusPanel(Text); }
+
+    TControls Controls;
+    TmsNNTP &Client;
+    TmsArticle &Article;
+    bool running_ = false;
+    // Server and group of the running walk: a server changed in Setup meanwhile does not
+    // move the memory of the server the walk still talks to.
+    std::string memoryName_;
+    // The server the open connection was made to.
+    std::string connectedServer_;
+};
+
+} // namespace vexil

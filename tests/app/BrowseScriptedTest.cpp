@@ -1,0 +1,217 @@
+// The browse run against scripted news servers inside the test, for what a real server does
+// not readily show: odd Lines headers and subjects, a group list of one entry, a server that
+// drops the connection, a server changed between runs.
+#include "app/TSetupDlg.h"
+#include "app/TfrmMain.h"
+#include "net/TmsNNTP.h"
+#include "tests/net/ScriptedServer.h"
+
+#include "tests/app/BrowseFixture.h"
+#include "tests/support/ModalCatcher.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vexil {
+namespace {
+
+using test::ModalCatcher;
+using test::ScriptedServer;
+using test::ServerConnection;
+
+struct FakeArticle {
+    int number;
+    std::string lines; // the Lines header's value; none when empty
+    std::string subject;
+    std::string body = "Nothing to see.\r\n";
+};
+
+std::string HeaderBlock(const FakeArticle &a) {
+    std::string block =
+        "From: poster@example.invalid\r\nNewsgroups: alt.test\r\nSubject: " + a.subject +
+        "\r\nMessage-ID: <" + std::to_string(a.number) + "@example.invalid>\r\n";
+    if (!a.lines.empty())
+        block += "Lines: " + a.lines + "\r\n";
+    return block;
+}
+
+// Answers a reader's commands over `articles` as a news server does, until QUIT or the end
+// of the connection; `fetched` gets the numbers of the articles sent whole.
+void Serve(ServerConnection &c, const std::vector<FakeArticle> &articles,
+           std::vector<int> &fetched) {
+    c.SendLine("200 scripted news server ready (posting ok)");
+    std::size_t cur = 0;
+    const auto id = [&](std::size_t i) {
+        return std::to_string(articles[i].number) + " <" + std::to_string(articles[i].number) +
+               "@example.invalid>";
+    };
+    for (std::string line = c.ReadLine(); !line.empty(); line = c.ReadLine()) {
+        const std::string cmd = line.substr(0, line.find(' '));
+        if (cmd == "GROUP") {
+            cur = 0;
+            c.SendLine("211 " + std::to_string(articles.size()) + " " +
+                       std::to_string(articles.front().number) + " " +
+                       std::to_string(articles.back().number) + " " + line.substr(6));
+        } else if (cmd == "STAT") {
+            const int n = std::stoi(line.substr(5));
+            const auto it = std::find_if(articles.begin(), articles.end(),
+                                         [n](const FakeArticle &a) { return a.number == n; });
+            if (it == articles.end()) {
+                c.SendLine("423 No such article number " + std::to_string(n));
+                continue;
+            }
+            cur = std::size_t(it - articles.begin());
+            c.SendLine("223 " + id(cur) + " status");
+        } else if (cmd == "NEXT") {
+            if (cur + 1 >= articles.size()) {
+                c.SendLine("421 No next article to retrieve");
+                continue;
+            }
+            c.SendLine("223 " + id(++cur) + " Article retrieved");
+        } else if (cmd == "HEAD") {
+            c.Send("221 " + id(cur) + " head\r\n" + HeaderBlock(articles[cur]) + ".\r\n");
+        } else if (cmd == "ARTICLE") {
+            fetched.push_back(articles[cur].number);
+            c.Send("220 " + id(cur) + " article\r\n" + HeaderBlock(articles[cur]) + "\r\n" +
+                   articles[cur].body + ".\r\n");
+        } else if (cmd == "QUIT") {
+            c.SendLine("205 Bye!");
+            return;
+        } else {
+            c.SendLine("500 What?");
+        }
+    }
+}
+
+const std::vector<FakeArticle> kThree = {{1, "500", "one"}, {2, "500", "two"}, {3, "500", "three"}};
+
+class BrowseScriptedTest : public test::BrowseFixture {};
+
+TEST_F(BrowseScriptedTest, LinesAreReadAsNumbersAndLaterPartsArePassedOver) {
+    // A uuencoded text file: stored, then deleted at once, since it is no picture.
+    const std::string note = "begin 644 note.txt\r\n#:&D*\r\n`\r\nend\r\n";
+    const std::vector<FakeArticle> articles = {
+        {1, "500", "the first, passed over by the memory"},
+        {2, "1,234", "pictures (1/1)", note},
+        {3, "", "no Lines header"},
+        {4, "lots", "Lines that are no number"},
+        {5, "300", "series (1/2)"},
+        {6, "300", "series 3/5"},
+        {7, "300", "see HTTP://example.invalid/2 (2/3)"},
+        {8, "150", "exactly the lower limit"},
+        {9, " 200 ", "padded"},
+    };
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, articles, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    std::vector<std::optional<std::int32_t>> memory;
+    QObject::connect(form.get(), &TfrmMain::StatusTextChanged, form.get(),
+                     [&](int panel, const QString &text) {
+                         if (panel == TfrmMain::spStatus && text.endsWith(" headers retrieved"))
+                             memory.push_back(Remembered(server.Address(),
+                                                         test::kBrowseGroups[1].toStdString()));
+                     });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    Close();
+    EXPECT_TRUE(server.Failures().empty());
+    EXPECT_EQ(fetched, (std::vector<int>{2, 7, 9}));
+    // Each header finds the memory where the articles before it that passed the Lines
+    // filter left it: the later parts count, the articles without a number do not.
+    using M = std::optional<std::int32_t>;
+    EXPECT_EQ(memory, (std::vector<M>{std::nullopt, 2, 2, 2, 5, 6, 7, 7}));
+    EXPECT_EQ(Remembered(server.Address(), test::kBrowseGroups[1].toStdString()), 9);
+    EXPECT_TRUE(std::filesystem::is_empty(PictureFolder()));
+}
+
+TEST_F(BrowseScriptedTest, WithOneGroupListedTheSecondGoLeavesAndComesBack) {
+    std::ofstream(home.Home() + "Vexil.Dat", std::ios::binary | std::ios::trunc)
+        << "alt.binaries.pictures.only\r\n";
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, kThree, fetched); }, 2);
+    Start(server.Address());
+    ModalCatcher boxes;
+    Go();
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    Close();
+    const std::vector<std::string> received = server.Received();
+    std::vector<std::string> commands;
+    for (const std::string &line : received)
+        if (line.rfind("GROUP", 0) == 0 || line == "QUIT")
+            commands.push_back(line);
+    // The figures are read afresh by a new session, with the walk after the memory.
+    EXPECT_EQ(commands, (std::vector<std::string>{"GROUP alt.binaries.pictures.only", "QUIT",
+                                                  "GROUP alt.binaries.pictures.only", "QUIT"}));
+    EXPECT_EQ(fetched, (std::vector<int>{2, 3}));
+}
+
+TEST_F(BrowseScriptedTest, AConnectionTheServerDroppedIsLeftAndTheNextGoConnectsAnew) {
+    std::vector<int> fetched;
+    int session = 0;
+    ScriptedServer server(
+        [&](ServerConnection &c) {
+            if (++session == 1) {
+                c.SendLine("200 scripted news server ready");
+                c.ReadLine(); // GROUP
+                c.Close();    // gone, as a server that restarts
+                return;
+            }
+            Serve(c, kThree, fetched);
+        },
+        2);
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    ModalCatcher boxes;
+    Go();
+    ASSERT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(boxes.Texts()[0], "The server closed the connection without a reply");
+    EXPECT_FALSE(form->msNNTP.Connected());
+    statuses.clear();
+    Go();
+    EXPECT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(StatusTrail().value(0), "Opening connection");
+    Close();
+    EXPECT_EQ(fetched, (std::vector<int>{2, 3}));
+}
+
+TEST_F(BrowseScriptedTest, AServerChangedInSetupIsReachedAtTheNextGo) {
+    std::vector<int> fetchedA, fetchedB;
+    ScriptedServer a([&](ServerConnection &c) { Serve(c, kThree, fetchedA); });
+    ScriptedServer b([&](ServerConnection &c) { Serve(c, kThree, fetchedB); });
+    Start(a.Address());
+    Choose(test::kBrowseGroups[1]);
+    ModalCatcher setup([&](QWidget *modal) {
+        if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
+            dlg->ServerEdit->setEditText(QString::fromStdString(b.Address()));
+            dlg->OKBtn->click();
+        }
+    });
+    Go();
+    form->SetupButton->click();
+    ASSERT_EQ(setup.Count(), 1);
+    Go();
+    EXPECT_EQ(setup.Count(), 1);
+    // The first server was left with QUIT; the second one was walked from its start.
+    const std::vector<std::string> toA = a.Received();
+    ASSERT_FALSE(toA.empty());
+    EXPECT_EQ(toA.back(), "QUIT");
+    EXPECT_EQ(fetchedA, (std::vector<int>{2, 3}));
+    Close();
+    EXPECT_EQ(fetchedB, (std::vector<int>{2, 3}));
+    const std::string group = test::kBrowseGroups[1].toStdString();
+    EXPECT_EQ(Remembered(a.Address(), group), 3);
+    EXPECT_EQ(Remembered(b.Address(), group), 3);
+}
+
+} // namespace
+} // namespace vexil

@@ -1,0 +1,295 @@
+// The setup dialog as the Setup button opens it: filled from the window, applied on OK,
+// Get Groups against the private INN, Reset of the Smart Download memory.
+#include "app/PictureGroups.h"
+#include "app/TBrowseRun.h"
+#include "app/TSetupDlg.h"
+#include "app/TfrmMain.h"
+#include "net/TmsNNTP.h"
+#include "tests/net/ScriptedServer.h"
+
+#include "tests/app/BrowseFixture.h"
+#include "tests/support/ModalCatcher.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace vexil {
+namespace {
+
+using test::BrowseFixture;
+using test::InnServer;
+using test::ModalCatcher;
+
+// Runs Setup, handing the dialog to `use` once it is up; message boxes it raises meanwhile
+// are answered with their default and their texts kept in `boxes`.
+void WithSetup(TfrmMain &form, const std::function<void(TSetupDlg &)> &use,
+               QStringList *boxes = nullptr) {
+    ModalCatcher catcher([&](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            if (boxes)
+                *boxes << box->text();
+            box->done(QMessageBox::Ok);
+        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
+            // From the dialog's own loop, so that the catcher sees the boxes it raises.
+            QTimer::singleShot(0, dlg, [dlg, &use] {
+                use(*dlg);
+                if (dlg->isVisible())
+                    dlg->reject();
+            });
+        }
+    });
+    form.SetupButton->click();
+    ASSERT_GE(catcher.Count(), 1) << "Setup opened no dialog";
+}
+
+QStringList ItemsOf(const QComboBox *box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+class SetupDlgTest : public BrowseFixture {};
+
+TEST_F(SetupDlgTest, TheDialogOpensOnTheServerTabFilledFromTheWindow) {
+    Start("news.example.net");
+    form->msNNTP.UserName = "reader";
+    form->msNNTP.Password = "s3cret";
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_EQ(dlg.windowTitle(), "Setup");
+        EXPECT_EQ(dlg.size(), QSize(441, 266));
+        EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());
+        QStringList tabs;
+        for (int i = 0; i < dlg.pcMain->count(); ++i)
+            tabs << dlg.pcMain->tabText(i);
+        EXPECT_EQ(tabs, (QStringList{"Server", "Smart Download", "Advanced", "Login"}));
+        EXPECT_EQ(dlg.pcMain->currentWidget(), dlg.tsMain);
+        EXPECT_EQ(dlg.ServerEdit->currentText(), "news.example.net");
+        EXPECT_TRUE(dlg.ServerEdit->isEditable());
+        const QStringList servers = ItemsOf(dlg.ServerEdit);
+        EXPECT_TRUE(servers.contains("news"));
+        QStringList sorted = servers;
+        sorted.sort(Qt::CaseInsensitive);
+        EXPECT_EQ(servers, sorted);
+        EXPECT_EQ(dlg.eName->text(), "reader");
+        EXPECT_EQ(dlg.ePass->text(), "s3cret");
+        EXPECT_EQ(dlg.ePass->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(dlg.eMinLines->text(), "150");
+        EXPECT_EQ(dlg.eMaxLines->text(), "100000");
+        EXPECT_TRUE(dlg.cbSmartDownLoad->isChecked());
+        EXPECT_FALSE(dlg.cbLogFile->isChecked());
+        EXPECT_EQ(dlg.cbLogFile->text(),
+                  "Create Log File in " + QString::fromStdString(LogFilePath()));
+        EXPECT_EQ(dlg.cbSmartDownLoad->text(), "Use Smart Download (recommended)");
+        EXPECT_EQ(dlg.cb256Color->text(), "Run in 256 Color Mode (Slower)");
+        // Every control the keyboard reaches tells assistive tools what it is.
+        for (QWidget *w : dlg.findChildren<QWidget *>()) {
+            if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&dlg) ||
+                w->inherits("QTabBar"))
+                continue;
+            QString name = w->accessibleName();
+            if (auto *button = qobject_cast<QAbstractButton *>(w))
+                name = name.isEmpty() ? button->text() : name;
+            EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className();
+        }
+        // Cancel applies nothing.
+        dlg.eMinLines->setText("999");
+        dlg.ServerEdit->setEditText("other");
+        dlg.CancelBtn->click();
+    });
+    EXPECT_EQ(form->MinLines, 150);
+    EXPECT_EQ(form->msNNTP.Server(), "news.example.net");
+}
+
+TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
+    Start("news");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.ServerEdit->setEditText("news.other.example:1119");
+        dlg.eName->setText("me");
+        dlg.ePass->setText("pw");
+        dlg.cb256Color->setChecked(true);
+        dlg.eMinLines->setText("2.5 lines");
+        dlg.eMaxLines->setText("");
+        dlg.cbSmartDownLoad->setChecked(false);
+        dlg.OKBtn->click();
+    });
+    EXPECT_EQ(form->msNNTP.Server(), "news.other.example:1119");
+    EXPECT_EQ(form->msNNTP.UserName, "me");
+    EXPECT_EQ(form->msNNTP.Password, "pw");
+    EXPECT_TRUE(form->SlowColor);
+    EXPECT_EQ(form->MinLines, 2);
+    EXPECT_EQ(form->MaxLines, 100000);
+    EXPECT_FALSE(form->SmartDownload);
+
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_EQ(dlg.ServerEdit->currentText(), "news.other.example:1119");
+        EXPECT_TRUE(dlg.cb256Color->isChecked());
+        EXPECT_FALSE(dlg.cbSmartDownLoad->isChecked());
+        dlg.eMinLines->setText("3.5");
+        dlg.eMaxLines->setText("1,234");
+        dlg.OKBtn->click();
+    });
+    EXPECT_EQ(form->MinLines, 4);
+    EXPECT_EQ(form->MaxLines, 1234);
+}
+
+TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
+    Start("news");
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [](TSetupDlg &dlg) {
+            dlg.eMaxLines->setText("99999999999");
+            dlg.OKBtn->click();
+            EXPECT_TRUE(dlg.isVisible());
+            EXPECT_EQ(dlg.pcMain->currentWidget(), dlg.tsAdvanced);
+            dlg.eMaxLines->setText("5000");
+            dlg.eMinLines->setText("-2147483649");
+            dlg.OKBtn->click();
+            EXPECT_TRUE(dlg.isVisible());
+            dlg.eMinLines->setText("-2147483648");
+            dlg.OKBtn->click();
+            EXPECT_FALSE(dlg.isVisible());
+        },
+        &boxes);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[0].contains("Ignore messages with more than")) << boxes[0].toStdString();
+    EXPECT_TRUE(boxes[1].contains("Ignore messages with less than")) << boxes[1].toStdString();
+    EXPECT_EQ(form->MaxLines, 5000);
+    EXPECT_EQ(form->MinLines, -2147483647 - 1);
+}
+
+TEST_F(SetupDlgTest, TheLogBoxKeepsItsStateAndClearingItStopsTheLog) {
+    Start("news");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.cbLogFile->setChecked(true);
+        dlg.OKBtn->click();
+    });
+    EXPECT_EQ(form->msNNTP.LogFileName(), LogFilePath());
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_TRUE(dlg.cbLogFile->isChecked());
+        dlg.cbLogFile->setChecked(false);
+        dlg.OKBtn->click();
+    });
+    EXPECT_TRUE(form->msNNTP.LogFileName().empty());
+    Close();
+    EXPECT_FALSE(std::filesystem::exists(LogFilePath()));
+}
+
+TEST_F(SetupDlgTest, GetGroupsKeepsExactlyThePictureGroups) {
+    Start("news");
+    const std::string dataFile = home.Home() + "Vexil.Dat";
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText(QString::fromStdString(inn.Address()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    // Get Groups took the server at once, and Cancel does not take it back.
+    EXPECT_EQ(form->msNNTP.Server(), inn.Address());
+    const std::vector<std::string> kept = ReadTextLines(dataFile);
+    EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()),
+              (std::set<std::string>{"alt.binaries.Pictures.Scenery", "alt.binaries.pictures.empty",
+                                     InnServer::PictureGroup}));
+    EXPECT_EQ(kept.size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
+    EXPECT_EQ(ItemsOf(form->NGEdit),
+              (QStringList{"alt.binaries.pictures.empty", "alt.binaries.Pictures.Scenery",
+                           InnServer::PictureGroup}));
+    EXPECT_EQ(form->NGEdit->currentIndex(), -1);
+    std::set<std::string> names;
+    for (int i = 0; i < form->msNNTP.NewsGroupList().Count(); ++i)
+        names.insert(form->msNNTP.NewsGroupList().Items(i).Name);
+    EXPECT_EQ(names, std::set<std::string>(kept.begin(), kept.end()));
+
+    // The next start offers the same groups, the first one chosen.
+    Close();
+    Start(inn.Address());
+    EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
+    EXPECT_EQ(form->NGEdit->currentText(), "alt.binaries.pictures.empty");
+}
+
+TEST_F(SetupDlgTest, AFailedGetGroupsLeavesTheGroupListAsItWas) {
+    Start("news");
+    const std::string dataFile = home.Home() + "Vexil.Dat";
+    const std::string before = test::ReadFile(dataFile);
+    const QStringList items = ItemsOf(form->NGEdit);
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText("127.0.0.1:" + QString::number(test::UnusedPort()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains("10061")) << boxes[0].toStdString();
+    EXPECT_EQ(test::ReadFile(dataFile), before);
+    // The refused connection is not kept: the next command connects anew.
+    EXPECT_FALSE(form->msNNTP.Connected());
+    EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
+    EXPECT_EQ(ItemsOf(form->NGEdit), items);
+}
+
+TEST_F(SetupDlgTest, GetGroupsIsRefusedWhileARunIsInProgress) {
+    Start(inn.Address());
+    Choose(InnServer::PictureGroup);
+    const auto posted = inn.Articles(InnServer::PictureGroup);
+    // One catcher for the whole run: Setup opens inside it, Get Groups is pressed there.
+    QStringList boxes;
+    ModalCatcher catcher([&](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes << box->text();
+            box->done(QMessageBox::Ok);
+        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
+            QTimer::singleShot(0, dlg, [dlg] {
+                dlg->btnGetGroup->click();
+                dlg->CancelBtn->click();
+            });
+        }
+    });
+    When("2 headers retrieved", [&] { form->SetupButton->click(); });
+    Go();
+    EXPECT_EQ(catcher.Count(), 2);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith("Get Groups cannot run")) << boxes[0].toStdString();
+    // The run went on to the group's end.
+    EXPECT_EQ(StatusTrail().back(), "Last available header retrieved");
+    EXPECT_EQ(ReadTextLines(home.Home() + "Vexil.Dat").size(), test::kBrowseGroups.size());
+}
+
+TEST_F(SetupDlgTest, ResetTwiceShowsItsBoxOnce) {
+    Remember("news", "alt.binaries.pictures.test", 17);
+    Start("news");
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [](TSetupDlg &dlg) {
+            dlg.btnReset->click();
+            dlg.btnReset->click();
+            dlg.OKBtn->click();
+        },
+        &boxes);
+    EXPECT_EQ(boxes, QStringList{"Smart Download Has Been Reset."});
+    EXPECT_FALSE(MemoryKeyExists());
+    EXPECT_FALSE(Remembered("news", "alt.binaries.pictures.test"));
+}
+
+} // namespace
+} // namespace vexil

@@ -30,7 +30,7 @@ public:
     bool Center() const { return Center_; }
     void SetCenter(bool value);
 
-    // Sets the control's size (what the spec's Width and Height assignments do).
+    // Sets the control's size, as assigning its Width and Height does on the desktop form.
     void SetBounds(int width, int height);
 
     TMouseEvent OnMouseDown;

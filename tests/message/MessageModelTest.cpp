@@ -1,6 +1,7 @@
 #include "message/MessageErrors.h"
 #include "message/TmsArticle.h"
 #include "platform/Exception.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 using namespace vexil;
+using vexil::test::ReadFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -20,11 +22,6 @@ std::unique_ptr<TmsAttItem> Item(const std::string &name, std::string bytes = "x
     item->SetFileName(name);
     item->Data.Assign(std::move(bytes));
     return item;
-}
-
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class SaveAttachmentTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 #include "ArticleTestSupport.h"
 
 #include "message/HeaderText.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +21,6 @@ using namespace vexil::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path &path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string Quote(const fs::path &path) {
     std::string out = "'";

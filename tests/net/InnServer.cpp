@@ -7,15 +7,6 @@
 
 namespace vexil::test {
 
-std::string ReadFile(const std::string &Path) {
-    std::ifstream in(Path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + Path);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 namespace {
 
 std::string FirstLine(const std::string &path) {

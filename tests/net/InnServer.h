@@ -2,6 +2,8 @@
 // The private INN instances the test fixture started (tools/inn/test-fixture), and the
 // articles it posted to them.
 
+#include "tests/support/TestFiles.h" // tests against the server compare the files it led to
+
 #include <string>
 #include <vector>
 
@@ -39,7 +41,5 @@ private:
     std::string user_;
     std::string password_;
 };
-
-std::string ReadFile(const std::string &Path);
 
 } // namespace vexil::test

@@ -1,56 +1,26 @@
 // vexil-nntp against the private news servers of the test fixture.
 #include "../net/InnServer.h"
 
+#include "tests/support/TestFiles.h"
+#include "tests/support/ToolRun.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-using vexil::test::InnServer;
-
-struct Result {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
+using namespace vexil::test;
 
 class VexilNntpTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vexil-nntp-test-" + std::to_string(getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        tool_ = fs::path(std::getenv("VEXIL_BINARY_DIR")) / "tools" / "vexil-nntp";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Result Run(const std::string &arguments) {
-        const std::string command = "cd '" + dir_.string() + "' && '" + tool_.string() + "' " +
-                                    arguments + " 2>stderr.txt; echo \"exit=$?\"";
-        Result r;
-        std::FILE *pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> buffer;
-        std::size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            r.out.append(buffer.data(), n);
-        ::pclose(pipe);
-        const std::size_t at = r.out.rfind("exit=");
-        r.status = std::atoi(r.out.c_str() + at + 5);
-        r.out.resize(at);
-        r.err = vexil::test::ReadFile((dir_ / "stderr.txt").string());
-        return r;
-    }
+    ToolResult Run(const std::string &arguments) { return tool_.Run(arguments); }
 
     InnServer inn;
-    fs::path dir_;
-    fs::path tool_;
+    ToolRun tool_{"vexil-nntp"};
+    const fs::path &dir_ = tool_.Dir();
 };
 
 std::vector<std::string> LinesOf(const std::string &text) {
@@ -62,7 +32,7 @@ std::vector<std::string> LinesOf(const std::string &text) {
 }
 
 TEST_F(VexilNntpTest, ListPrintsTheGroups) {
-    const Result r = Run("--server " + inn.Address() + " list");
+    const ToolResult r = Run("--server " + inn.Address() + " list");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string expected = std::string(InnServer::PictureGroup) + " " +
                                  std::to_string(inn.Articles(InnServer::PictureGroup).size()) +
@@ -72,8 +42,8 @@ TEST_F(VexilNntpTest, ListPrintsTheGroups) {
 
 TEST_F(VexilNntpTest, WalkFromAndCount) {
     const auto posted = inn.Articles(InnServer::PictureGroup);
-    const Result r = Run("--server " + inn.Address() + " walk " + InnServer::PictureGroup +
-                         " --from 3 --count 2");
+    const ToolResult r = Run("--server " + inn.Address() + " walk " + InnServer::PictureGroup +
+                             " --from 3 --count 2");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(LinesOf(r.out),
               (std::vector<std::string>{
@@ -82,8 +52,8 @@ TEST_F(VexilNntpTest, WalkFromAndCount) {
 }
 
 TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
-    const Result r = Run("--server " + inn.Address() + " fetch " + InnServer::PictureGroup +
-                         " --min-lines 150 -o out");
+    const ToolResult r = Run("--server " + inn.Address() + " fetch " + InnServer::PictureGroup +
+                             " --min-lines 150 -o out");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(LinesOf(r.out).front(), "Opening connection");
     EXPECT_NE(r.out.find("\nLast available header retrieved\n"), std::string::npos);
@@ -94,7 +64,7 @@ TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
             EXPECT_EQ(fs::exists(dir_ / "out" / name), wanted) << name;
             if (wanted) {
                 ++files;
-                EXPECT_EQ(vexil::test::ReadFile((dir_ / "out" / name).string()),
+                EXPECT_EQ(ReadFile(dir_ / "out" / name),
                           inn.Original(InnServer::PictureGroup, name));
             }
         }
@@ -103,16 +73,16 @@ TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
 }
 
 TEST_F(VexilNntpTest, LoginAndLog) {
-    const Result r =
+    const ToolResult r =
         Run("--server " + inn.AuthAddress() + " --user " + inn.User() + " --password " +
             inn.Password() + " --log session.log walk " + InnServer::TextGroup + " --count 1");
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string log = vexil::test::ReadFile((dir_ / "session.log").string());
+    const std::string log = ReadFile(dir_ / "session.log");
     EXPECT_NE(log.find("AUTHINFO USER " + inn.User() + "\r\n381 "), std::string::npos) << log;
 }
 
 TEST_F(VexilNntpTest, FailuresPrintTheMessage) {
-    Result r = Run("--server " + inn.AuthAddress() + " walk " + InnServer::TextGroup);
+    ToolResult r = Run("--server " + inn.AuthAddress() + " walk " + InnServer::TextGroup);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "vexil-nntp: 480 Authentication required for command\n");
     r = Run("--server no-such-host.invalid list");

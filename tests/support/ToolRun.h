@@ -1,0 +1,33 @@
+#pragma once
+// Runs one of the project's command-line tools the way a user does, in a scratch folder of
+// its own, and collects what it printed.
+
+#include <filesystem>
+#include <string>
+
+namespace vexil::test {
+
+struct ToolResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ToolRun {
+public:
+    // Tool is a program under tools/ of the build tree (VEXIL_BINARY_DIR).
+    explicit ToolRun(const std::string &Tool);
+    ToolRun(const ToolRun &) = delete;
+    ToolRun &operator=(const ToolRun &) = delete;
+    ~ToolRun();
+
+    // Runs the tool in Dir() with Arguments as a shell would split them.
+    ToolResult Run(const std::string &Arguments) const;
+    const std::filesystem::path &Dir() const { return dir_; }
+
+private:
+    std::filesystem::path dir_;
+    std::filesystem::path tool_;
+};
+
+} // namespace vexil::test

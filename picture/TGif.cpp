@@ -145,12 +145,29 @@ void TGif::InitBitmapHeader() {
     PutLong(h + 28, 143);
 }
 
-int TGif::ReadBlock() {
-    const std::uint8_t count = ReadSourceByte();
-    if (count == 0)
-        throw EGifException("No data");
-    ReadSource(DataBlock, count);
-    return count;
+void TGif::ReadCodeBytes() {
+    CodeBytes.clear();
+    for (;;) {
+        std::uint8_t count = 0;
+        if (SourceStream.Read(&count, 1) != 1) {
+            CodeBytesEnd = "Unexpected EOF";
+            break;
+        }
+        // The terminator before the end code means the image data ran out.
+        if (count == 0) {
+            CodeBytesEnd = "No data";
+            break;
+        }
+        const std::size_t at = CodeBytes.size();
+        CodeBytes.resize(at + count);
+        // A sub-block cut short by the end of the file counts as missing as a whole.
+        if (SourceStream.Read(CodeBytes.data() + at, count) != count) {
+            CodeBytes.resize(at);
+            CodeBytesEnd = "Unexpected EOF";
+            break;
+        }
+    }
+    CodeBytes.insert(CodeBytes.end(), 4, 0);
 }
 
 // The LZW loop keeps its whole state in locals: every pixel is a byte store, and a byte
@@ -164,24 +181,21 @@ void TGif::DecodeImage() {
     HighestLiteral = std::uint16_t(ClearCode - 1);
     Row = 0;
 
-    // Codes are packed low bits first across the data sub-blocks.
-    std::uint32_t bitBuffer = 0;
-    int bitCount = 0;
-    const std::uint8_t *blockPos = DataBlock;
-    const std::uint8_t *blockEnd = DataBlock;
+    // Codes are packed low bits first; a code of up to 12 bits at any bit position lies
+    // within the four bytes from its first.
+    ReadCodeBytes();
+    const std::uint8_t *const bytes = CodeBytes.data();
+    const std::uint64_t bitsAvailable = 8 * std::uint64_t(CodeBytes.size() - 4);
+    std::uint64_t bitPos = 0;
     int codeSize = MinCodeSize + 1;
-    auto getCode = [&]() -> int {
-        while (bitCount < codeSize) {
-            if (blockPos == blockEnd) {
-                blockEnd = DataBlock + ReadBlock();
-                blockPos = DataBlock;
-            }
-            bitBuffer |= std::uint32_t(*blockPos++) << bitCount;
-            bitCount += 8;
-        }
-        const int code = int(bitBuffer & ((1u << codeSize) - 1));
-        bitBuffer >>= codeSize;
-        bitCount -= codeSize;
+    auto getCode = [&]() __attribute__((always_inline))->int {
+        if (bitPos + codeSize > bitsAvailable)
+            throw EGifException(CodeBytesEnd);
+        const std::uint8_t *b = bytes + (bitPos >> 3);
+        const std::uint32_t word = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 |
+                                   std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+        const int code = int((word >> (bitPos & 7)) & ((1u << codeSize) - 1));
+        bitPos += codeSize;
         return code;
     };
 

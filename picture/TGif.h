@@ -70,8 +70,8 @@ private:
     void ReadSource(void *buffer, std::size_t count);
     std::uint8_t ReadSourceByte();
     std::uint16_t ReadSourceWord();
-    // Reads the next data sub-block into DataBlock and returns its length.
-    int ReadBlock();
+    // Gathers the image's data sub-blocks into CodeBytes, up to the block terminator.
+    void ReadCodeBytes();
     void EmitLine();
     void AdvanceRow();
 
@@ -84,7 +84,11 @@ private:
     bool HasLocalColors = false;
     bool Interlaced_ = false;
     std::uint8_t MinCodeSize = 0;
-    std::uint8_t DataBlock[256] = {};
+    // The image data without its sub-block counts, so that codes are read without a check
+    // for a block boundary; followed by zero bytes for reads of a whole word at its end.
+    std::vector<std::uint8_t> CodeBytes;
+    // Why the code bytes end: what a code past their end fails with.
+    const char *CodeBytesEnd = "";
     std::uint16_t ColorCount = 0;
     int ClearCode = 0;
     int EndCode = 0;

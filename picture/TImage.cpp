@@ -71,10 +71,6 @@ void TImage::mousePressEvent(QMouseEvent *event) {
     QWidget::mousePressEvent(event);
 }
 
-} // namespace vexil
-
-namespace vexil {
-
 void TImage::keyPressEvent(QKeyEvent *event) {
     if (OnKeyDown)
         OnKeyDown(this, event->key(), event->modifiers());

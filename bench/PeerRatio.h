@@ -3,7 +3,9 @@
 // "PEER/case", prints how fast ours is against the peer in the same run (peer time divided
 // by ours: above 1 means faster than the peer). The ratio is taken on CPU time, which other
 // work on a shared machine does not inflate; a benchmark with manual time (a peer run as a
-// process of its own, timed by the CPU time of that process) counts with that time.
+// process of its own, timed by the CPU time of that process) counts with that time. With
+// --benchmark_repetitions the ratio is that of the medians, which one disturbed repetition
+// does not move.
 
 #include <benchmark/benchmark.h>
 
@@ -17,9 +19,14 @@ namespace vexil::bench {
 class PeerRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                Record(run.benchmark_name(), run);
+        for (const Run &run : runs) {
+            if (run.error_occurred)
+                continue;
+            if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
+                Record(run.run_name.str(), run);
+            else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                Record(run.run_name.str(), run);
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 

@@ -33,6 +33,11 @@ bool ReadImage(Magick::Image &image, const std::string &path) {
     return image.isValid() && image.columns() > 0 && image.rows() > 0;
 }
 
+// Eight bits of a channel. The picture types here carry eight bits a channel, which the
+// library widens by 257, so the high byte is the channel exactly.
+constexpr unsigned kQuantumShift = QuantumDepth - 8;
+
+// The decoded pixels, taken straight from the library's pixel cache in one pass.
 QImage ToQImage(Magick::Image &image) {
     const int width = int(image.columns());
     const int height = int(image.rows());
@@ -40,10 +45,19 @@ QImage ToQImage(Magick::Image &image) {
     QImage out(width, height, QImage::Format_RGB32);
     if (out.isNull())
         return {};
+    // Red, green and blue, whatever the file held (a CMYK JPEG, a palette).
     image.type(Magick::TrueColorType);
-    image.write(0, 0, width, height, "BGRA", Magick::CharPixel, out.bits());
-    if (out.bytesPerLine() != width * 4)
+    const MagickLib::PixelPacket *pixels = image.getConstPixels(0, 0, width, height);
+    if (pixels == nullptr)
         return {};
+    for (int y = 0; y < height; ++y) {
+        QRgb *row = reinterpret_cast<QRgb *>(out.scanLine(y));
+        const MagickLib::PixelPacket *p = pixels + std::size_t(y) * std::size_t(width);
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xFF000000u | (unsigned(p[x].red) >> kQuantumShift) << 16 |
+                     (unsigned(p[x].green) >> kQuantumShift) << 8 |
+                     (unsigned(p[x].blue) >> kQuantumShift);
+    }
     return out;
 }
 

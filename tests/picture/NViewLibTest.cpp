@@ -8,14 +8,20 @@ using namespace vexil;
 using namespace vexil::test;
 
 TEST(NViewLibLoad, DecodesEveryPictureTypeByItsContent) {
-    for (const char *name : {"pattern.jpg", "pattern.jpeg", "pattern.JPEG", "pattern.jpe",
-                             "pattern.gif", "pattern.bmp", "pattern.dib", "pattern.rle",
-                             "pattern.pcx", "pattern.tga", "disguised.gif"}) {
+    for (const char *name :
+         {"pattern.jpg", "pattern.jpeg", "pattern.JPEG", "pattern.jpe", "pattern.gif",
+          "pattern.bmp", "pattern.dib", "pattern.rle", "pattern.pcx", "pattern.tga",
+          "disguised.gif", "cmyk.jpg", "progressive.jpg"}) {
         const QPixmap pixmap = NViewLibLoad(SamplePicture(name), 1);
         EXPECT_EQ(pixmap.width(), 64) << name;
         EXPECT_EQ(pixmap.height(), 48) << name;
         EXPECT_TRUE(HasRedBluePattern(pixmap.toImage())) << name;
     }
+    const QImage grey = NViewLibLoad(SamplePicture("grey.jpg"), 1).toImage();
+    ASSERT_EQ(grey.size(), QSize(64, 48));
+    const QColor left = grey.pixelColor(16, 24), right = grey.pixelColor(48, 24);
+    EXPECT_TRUE(left.red() == left.green() && left.green() == left.blue());
+    EXPECT_GT(left.red(), right.red() + 30); // red is the lighter grey of the two
 }
 
 TEST(NViewLibLoad, ShowsWhatACutJpegHolds) {

@@ -33,12 +33,14 @@ TfrmDelay::TfrmDelay(QWidget *parent) : QDialog(parent) {
     cbLoop = new QCheckBox(QStringLiteral("Loop Continuously"));
     cbLoop->setObjectName(QStringLiteral("cbLoop"));
     cbLoop->setChecked(true);
+    // Tight spacing leaves the caption of the delay its whole room beside the buttons.
     auto *row = new QHBoxLayout;
+    row->setSpacing(4);
     row->addWidget(delayLabel);
     row->addWidget(Delay);
     row->addStretch();
     auto *inner = new QVBoxLayout(options);
-    inner->setContentsMargins(8, 4, 8, 4);
+    inner->setContentsMargins(6, 4, 6, 4);
     inner->addLayout(row);
     inner->addWidget(cbLoop);
 

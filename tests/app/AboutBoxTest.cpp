@@ -58,6 +58,7 @@ TEST(TAboutBox, NamesTheProgramItsVersionAndItsHomePage) {
     EXPECT_EQ(box.RTWebLink2->text(), "Vexil Home Page On The Internet");
     EXPECT_EQ(box.RTWebLink2->LinkTo(), kHomePageAddress);
     EXPECT_TRUE(box.OKButton->font().bold());
+    EXPECT_EQ(test::CutOffTexts(box).join(" | ").toStdString(), "");
     EXPECT_TRUE(box.OKButton->isDefault());
 
     // The program as built carries its version in its own file.

@@ -11,6 +11,7 @@
 
 #include "tests/picture/SamplePictures.h"
 #include "tests/support/ModalCatcher.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -421,4 +422,14 @@ TEST_F(PictureViewerTest, SlideShowDialogStartsStopsAndRemembersTheDelay) {
         show.Execute(&window);
     }
     EXPECT_FALSE(show.Running());
+}
+
+TEST(TfrmDelay, EveryTextFitsTheFixedSizeAndEveryControlIsNamed) {
+    TfrmDelay dialog;
+    EXPECT_EQ(dialog.size(), QSize(344, 158));
+    EXPECT_EQ(CutOffTexts(dialog).join(" | ").toStdString(), "");
+    EXPECT_FALSE(dialog.Delay->accessibleName().isEmpty());
+    // The check box and the buttons are named by their captions; each takes the focus.
+    for (QWidget *w : std::initializer_list<QWidget *>{dialog.Delay, dialog.cbLoop})
+        EXPECT_EQ(w->focusPolicy() & Qt::TabFocus, Qt::TabFocus) << w->objectName().toStdString();
 }

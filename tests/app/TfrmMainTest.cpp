@@ -146,6 +146,8 @@ TEST(TfrmMain, TheWindowCarriesItsControlsAndTheFullMenu) {
     // The sunken status bar and the picture box share the rest of the window.
     EXPECT_GT(form.sbMain->height(), 200);
     EXPECT_EQ(form.sbMain->width(), form.width() - 8);
+    form.resize(544, 456);
+    EXPECT_EQ(test::CutOffTexts(form).join(" | ").toStdString(), "");
 }
 
 TEST(TfrmMain, EveryControlHasANameForAssistiveTools) {

@@ -3,13 +3,20 @@
 
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QUrl>
+
+class QWidget;
 
 namespace vexil::test {
 
 // Runs the event loop as the application does for a while, so that queued events arrive and
 // the application goes idle in between.
 void RunEventLoop(int milliseconds = 20);
+
+// The texts of the labels, buttons and check boxes inside the window that do not get the
+// room they need, so that part of them is cut off. The window is shown for its layout.
+QStringList CutOffTexts(QWidget &window);
 
 // Stands in for the desktop's browser while it lives: records what the shell was asked to
 // open over http and https.

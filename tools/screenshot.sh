@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vexil's main window on a private X server (Xvfb): the window as it
 # opens, then with its Picture and Help menus dropped down, and its about box.
-# usage: tools/screenshot.sh [BUILD_DIR] [OUT_DIR]
+# usage: tools/screenshot.sh [--picture FILE] [BUILD_DIR] [OUT_DIR]
 # VEXIL_HOME and VEXIL_REGISTRY are honoured; without them a fresh temporary pair is used,
-# so the screenshot shows a first start.
+# so the screenshot shows a first start. --picture puts FILE into the picture folder
+# before the start, so that Vexil shows it, and takes picture-shown.png and the slide-show
+# dialog instead.
 set -euo pipefail
+picture=""
+if [ "${1:-}" = --picture ]; then
+    picture=$(realpath "$2")
+    shift 2
+fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out=${2:-$build/screenshots}
@@ -16,6 +23,10 @@ work=$(mktemp -d)
 export VEXIL_HOME=${VEXIL_HOME:-$work/home}
 export VEXIL_REGISTRY=${VEXIL_REGISTRY:-$work/registry.sqlite3}
 mkdir -p "$VEXIL_HOME"
+if [ -n "$picture" ]; then
+    mkdir -p "$VEXIL_HOME/TEMP"
+    cp "$picture" "$VEXIL_HOME/TEMP/"
+fi
 
 # A display number nobody else uses: other engineers run servers here at the same time.
 display=""
@@ -60,6 +71,21 @@ shot() {
     import -window root "$out/$1.png"
     echo "wrote $out/$1.png"
 }
+if [ -n "$picture" ]; then
+    shot picture-shown
+    # Slide Show... is the fourth entry of the Picture menu, which opens on the first.
+    xdotool key --clearmodifiers alt+p
+    sleep 0.5
+    xdotool key Down Down Down
+    sleep 0.3
+    shot picture-menu
+    xdotool key Return
+    sleep 1
+    shot slide-show
+    xdotool key Escape
+    sleep 0.3
+    exit 0
+fi
 shot main-window
 for menu in p h; do
     xdotool key --clearmodifiers "alt+$menu"

@@ -13,6 +13,7 @@
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -28,18 +29,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 using namespace vexil;
 using namespace vexil::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The controls the viewer works on, laid out as in the main window: a 536 x 318 scroll box
 // holding the picture.

@@ -1,6 +1,7 @@
 // The decoder against giflib on GIF87a files written by real encoders: PIL (files made by
 // make_gif87a.py before the test runs) and giflib's own encoder (made here in memory).
 #include "picture/TGif.h"
+#include "tests/support/TestFiles.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -8,11 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 using namespace vexil;
+using vexil::test::ReadFile;
 
 namespace {
 
@@ -120,11 +120,6 @@ std::string EncodeWithGiflib(int width, int height, int bits, bool interlaced,
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
-}
-
-std::string ReadFile(const std::filesystem::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace

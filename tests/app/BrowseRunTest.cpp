@@ -43,15 +43,33 @@ std::string Num(std::size_t n) {
 
 // What a walk from article `from` on sends and reads back, up to the group's end, with the
 // default limits: HEAD for each article, STAT, HEAD and ARTICLE for those fetched, NEXT.
-std::vector<std::string> WalkExchange(const std::vector<PostedArticle> &posted, std::size_t from) {
+// With `statuses`, each status text written meanwhile follows the line it came after, as
+// "[panel] text" (a run of percentages as "[1] %"), for a walk into an empty picture list.
+std::vector<std::string> WalkExchange(const std::vector<PostedArticle> &posted, std::size_t from,
+                                      bool statuses = false) {
     std::vector<std::string> x;
+    bool shown = false;
     for (std::size_t n = from; n <= posted.size(); ++n) {
         x.insert(x.end(), {"HEAD", "221 " + Num(n) + " *"});
-        if (FetchedByDefault(posted[n - 1]))
+        if (statuses)
+            x.push_back("[1] " + Num(n - from + 1) + " headers retrieved");
+        const PostedArticle &article = posted[n - 1];
+        if (FetchedByDefault(article)) {
             x.insert(x.end(), {"STAT " + Num(n), "223 " + Num(n) + " *", "HEAD",
                                "221 " + Num(n) + " *", "ARTICLE", "220 " + Num(n) + " *"});
+            if (statuses)
+                x.insert(x.end(), {"[1] %", "[1] Article retrieved"});
+            // The first picture is shown as soon as it is stored.
+            for (const std::string &name : article.attachments)
+                if (statuses && !shown && IsPictureFile(name)) {
+                    x.push_back("[2] " + name);
+                    shown = true;
+                }
+        }
         x.insert(x.end(), {"NEXT", n < posted.size() ? "223 " + Num(n + 1) + " *" : "421*"});
     }
+    if (statuses)
+        x.push_back("[1] Last available header retrieved");
     return x;
 }
 
@@ -163,20 +181,41 @@ TEST_F(BrowseRunTest, AFirstGoGoesOverTheWireInItsOrderAndTheCloseSaysQuit) {
     form->SetupButton->click();
     ASSERT_EQ(setup.Count(), 1);
     EXPECT_EQ(form->msNNTP.LogFileName(), LogFilePath());
+    // Where in the exchange each status text is written: after how many lines of the log.
+    std::vector<std::pair<std::size_t, std::string>> written;
+    QObject::connect(form.get(), &TfrmMain::StatusTextChanged, form.get(),
+                     [&](int panel, const QString &text) {
+                         std::string entry = "[" + Num(std::size_t(panel)) + "] ";
+                         entry += text.endsWith("% retrieved") ? "%" : text.toStdString();
+                         if (written.empty() || written.back().second != entry)
+                             written.emplace_back(form->msNNTP.LogLines().size(), entry);
+                     });
     Go();
     Close();
 
-    std::vector<std::string> expected = {"200 *",
+    // The log file with the status texts put where they came.
+    const std::vector<std::string> log = LogLines();
+    std::vector<std::string> merged;
+    auto next = written.begin();
+    for (std::size_t line = 0; line <= log.size(); ++line) {
+        for (; next != written.end() && next->first == line; ++next)
+            merged.push_back(next->second);
+        if (line < log.size())
+            merged.push_back(log[line]);
+    }
+    std::vector<std::string> expected = {"[1] Opening connection",
+                                         "200 *",
                                          "GROUP " + kPictures.toStdString(),
                                          "211 " + Num(posted.size()) + " 1 *",
+                                         "[0] Total articles: " + Num(posted.size()),
                                          "STAT 1",
                                          "223 1 *",
                                          "NEXT",
                                          "223 2 *"};
-    const std::vector<std::string> walk = WalkExchange(posted, 2);
+    const std::vector<std::string> walk = WalkExchange(posted, 2, true);
     expected.insert(expected.end(), walk.begin(), walk.end());
     expected.insert(expected.end(), {"QUIT", "205*"});
-    EXPECT_EQ(CompareExchange(LogLines(), expected), "");
+    EXPECT_EQ(CompareExchange(merged, expected), "");
 }
 
 TEST_F(BrowseRunTest, ASecondGoSelectsTheGroupAfreshAndContinuesAfterTheRememberedArticle) {
@@ -430,7 +469,7 @@ TEST_F(BrowseRunTest, LimitsAreStrictAtBothEnds) {
     for (const std::string &line : form->msNNTP.LogLines())
         if (line.rfind("STAT ", 0) == 0)
             articles.push_back(line.substr(5));
-    for (const std::string &n : {"2", "4"})
+    for (const char *n : {"2", "4"})
         EXPECT_EQ(std::count(articles.begin(), articles.end(), n), 0) << n;
     const auto names = form->Pictures->PictureList;
     EXPECT_EQ(std::count(names.begin(), names.end(), PictureFolder() + posted[3].attachments[0]),

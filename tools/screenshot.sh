@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vexil's main window on a private X server (Xvfb): the window as it
 # opens, then with its Picture and Help menus dropped down, and its about box.
-# usage: tools/screenshot.sh [--picture FILE] [BUILD_DIR] [OUT_DIR]
+# usage: tools/screenshot.sh [--picture FILE | --demo] [BUILD_DIR] [OUT_DIR]
 # VEXIL_HOME and VEXIL_REGISTRY are honoured; without them a fresh temporary pair is used,
 # so the screenshot shows a first start. --picture puts FILE into the picture folder
 # before the start, so that Vexil shows it, and takes picture-shown.png and the slide-show
-# dialog instead.
+# dialog instead. --demo starts Vexil as tools/run.sh does, on a fresh demo news server
+# of its own (tools/demo-server.sh), presses Go and takes the window once the pictures have
+# arrived, then each tab of the setup dialog.
 set -euo pipefail
-picture=""
-if [ "${1:-}" = --picture ]; then
-    picture=$(realpath "$2")
-    shift 2
-fi
+picture="" demo=""
+case ${1:-} in
+    --picture) picture=$(realpath "$2"); shift 2 ;;
+    --demo) demo=yes; shift ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out=${2:-$build/screenshots}
@@ -20,6 +22,11 @@ exe="$build/app/vexil"
 [ -x "$exe" ] || { echo "no $exe: build first"; exit 1; }
 
 work=$(mktemp -d)
+if [ -n "$demo" ]; then
+    echo "starting the demo's news server"
+    echo "demo server $(bash "$root/tools/demo-server.sh" start "$work/demo" "$build" --fresh)"
+    export VEXIL_HOME=$work/demo/home VEXIL_REGISTRY=$work/demo/registry.sqlite3
+fi
 export VEXIL_HOME=${VEXIL_HOME:-$work/home}
 export VEXIL_REGISTRY=${VEXIL_REGISTRY:-$work/registry.sqlite3}
 mkdir -p "$VEXIL_HOME"
@@ -42,6 +49,7 @@ xvfb_pid="" vexil_pid=""
 cleanup() {
     [ -n "$vexil_pid" ] && kill "$vexil_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -z "$demo" ] || bash "$root/tools/demo-server.sh" remove "$work/demo" || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -71,6 +79,34 @@ shot() {
     import -window root "$out/$1.png"
     echo "wrote $out/$1.png"
 }
+# Prints how many files the picture folder holds.
+pictures() { find "$VEXIL_HOME/TEMP" -type f 2>/dev/null | wc -l; }
+if [ -n "$demo" ]; then
+    # Go is the first tool button, below the caption bar and the menu.
+    xdotool mousemove --window "$window" 30 75 click 1
+    # The run is over once no picture has come for two seconds.
+    count=-1 still=0
+    for _ in $(seq 120); do
+        sleep 0.5
+        now=$(pictures)
+        if [ "$now" = "$count" ] && [ "$now" -gt 0 ]; then still=$((still + 1)); else still=0; fi
+        count=$now
+        [ $still -ge 4 ] && break
+    done
+    echo "$count pictures arrived"
+    shot demo-after-go
+    # Setup is the fifth tool button; its dialog opens on the Server tab.
+    xdotool mousemove --window "$window" 218 75 click 1
+    sleep 1.5
+    for tab in server smart-download advanced login; do
+        shot "setup-$tab"
+        xdotool key ctrl+Tab
+        sleep 0.7
+    done
+    xdotool key Escape
+    sleep 0.3
+    exit 0
+fi
 if [ -n "$picture" ]; then
     shot picture-shown
     # Slide Show... is the fourth entry of the Picture menu, which opens on the first.

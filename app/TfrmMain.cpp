@@ -31,7 +31,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -65,11 +64,6 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     setObjectName("frmMain");
     setWindowTitle("Vexil - Image Browser");
     resize(544, 456);
-    if (const QScreen *screen = QApplication::primaryScreen()) {
-        QRect frame(QPoint(0, 0), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
     auto *layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -319,6 +313,7 @@ void TfrmMain::SetStatusText(TStatusPanel panel, const QString &text) {
 void TfrmMain::FormCreate() {
     SetSaveSize(true);
     SetSavePosition(true);
+    SetCentredOnFirstRun(true);
     SetRegKey(kSettingsKey);
     NGEdit->setCurrentIndex(1);
 

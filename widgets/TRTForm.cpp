@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
 
 namespace vexil {
 
@@ -64,9 +65,19 @@ void TRTForm::RestorePosition() {
             resize(width, height);
         }
     } catch (const ERegistryException &) {
-        // A first run has nothing saved yet: the window opens near the top left corner.
-        move(kFirstRunLeft, kFirstRunTop);
+        PlaceForFirstRun(); // a first run has nothing saved yet
     }
+}
+
+void TRTForm::PlaceForFirstRun() {
+    const QScreen *screen = centredOnFirstRun_ ? QApplication::primaryScreen() : nullptr;
+    if (!screen) {
+        move(kFirstRunLeft, kFirstRunTop);
+        return;
+    }
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void TRTForm::SaveWindowPosition() {

@@ -25,6 +25,10 @@ public:
     void SetSavePosition(bool value) { savePosition_ = value; }
     bool SaveSize() const { return saveSize_; }
     void SetSaveSize(bool value) { saveSize_ = value; }
+    // With nothing saved yet, a centred form opens in the middle of the screen instead of
+    // near its top left corner.
+    bool CentredOnFirstRun() const { return centredOnFirstRun_; }
+    void SetCentredOnFirstRun(bool value) { centredOnFirstRun_ = value; }
     const std::string &RegKey() const { return regKey_; }
     // A leading "\" is dropped: the key is always taken below HKEY_CURRENT_USER.
     void SetRegKey(const std::string &key);
@@ -44,9 +48,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void PlaceForFirstRun();
+
     bool savePosition_ = false;
     bool saveSize_ = false;
     bool restored_ = false;
+    bool centredOnFirstRun_ = false;
     std::string regKey_;
     QString applicationTitle_;
 };

@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTest>
@@ -304,6 +305,16 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
     EXPECT_EQ(again.MinLines, 12);
     EXPECT_FALSE(again.SmartDownload);
     EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 480));
+}
+
+TEST(TfrmMain, AFirstStartOpensInTheMiddleOfTheScreen) {
+    test::TempHome home;
+    TfrmMain form;
+    form.show();
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((form.geometry().center() - screen.center()).manhattanLength(), 1)
+        << "window at " << form.x() << "," << form.y();
+    EXPECT_EQ(form.size(), QSize(544, 456));
 }
 
 TEST(TfrmMain, AMaximisedPlacementIsRestored) {

@@ -2,6 +2,7 @@
 #include "app/HelpLinks.h"
 #include "app/ProgramIcon.h"
 #include "platform/MemoryStatus.h"
+#include "widgets/ScreenCentre.h"
 #include "widgets/TRTWebLink.h"
 #include "widgets/TVersionLabel.h"
 
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -120,11 +120,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     outer->addWidget(OKButton, 0, Qt::AlignHCenter);
 
-    if (const QScreen *screen = this->screen()) {
-        QRect frame(QPoint(0, 0), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    MoveToScreenCentre(*this, screen());
 }
 
 TAboutBox::~TAboutBox() = default;

@@ -4,6 +4,7 @@
 #include "app/TMainSettings.h"
 #include "platform/QtText.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/ScreenCentre.h"
 #include "widgets/ScreenCursor.h"
 
 #include <QCheckBox>
@@ -11,13 +12,11 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -135,8 +134,7 @@ TSetupDlg::TSetupDlg(QWidget *parent) : QDialog(parent) {
     layout->addLayout(buttons);
 
     setFixedSize(441, 266);
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    MoveToScreenCentre(*this, DialogScreen(parent));
 }
 
 QPushButton *TSetupDlg::ActionButton(const char *Caption, const char *Name,

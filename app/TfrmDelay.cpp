@@ -1,13 +1,12 @@
 #include "app/TfrmDelay.h"
+#include "widgets/ScreenCentre.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -63,8 +62,7 @@ TfrmDelay::TfrmDelay(QWidget *parent) : QDialog(parent) {
     layout->addLayout(lower, 1);
 
     setFixedSize(344, 158);
-    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    MoveToScreenCentre(*this, DialogScreen(parent));
 }
 
 } // namespace vexil

@@ -1,6 +1,7 @@
 #include "widgets/TRTForm.h"
 #include "platform/TRegistry.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/ScreenCentre.h"
 #include "widgets/ScreenCursor.h"
 
 #include "widgets/ApplicationTitle.h"
@@ -8,7 +9,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QScreen>
 
 namespace vexil {
 
@@ -70,14 +70,8 @@ void TRTForm::RestorePosition() {
 }
 
 void TRTForm::PlaceForFirstRun() {
-    const QScreen *screen = centredOnFirstRun_ ? QApplication::primaryScreen() : nullptr;
-    if (!screen) {
+    if (!centredOnFirstRun_ || !MoveToScreenCentre(*this, QApplication::primaryScreen()))
         move(kFirstRunLeft, kFirstRunTop);
-        return;
-    }
-    QRect frame(QPoint(0, 0), size());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
 }
 
 void TRTForm::SaveWindowPosition() {

@@ -65,7 +65,6 @@ start() {
     local build=$1 fresh=$2
     local settings=$build/tools/vexil-settings
     [ -x "$settings" ] || { echo "demo-server: no $settings: build first" >&2; exit 1; }
-    mkdir -p "$demo"
     exec 9> "$demo/lock"
     flock 9
     if [ "$fresh" = yes ]; then

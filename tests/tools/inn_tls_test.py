@@ -226,6 +226,26 @@ class AuthServerTest(ServerCase):
         self.assertTrue(refused(self.tls_port))
 
 
+@unittest.skipUnless(os.environ.get("VEXIL_INN_STATE"), "needs the test fixture's servers (ctest)")
+class FixtureTest(unittest.TestCase):
+    """The TLS ports that tools/inn/test-fixture leaves for the integration tests."""
+
+    def state(self, name):
+        with open(os.path.join(os.environ["VEXIL_INN_STATE"], name)) as f:
+            return f.readline().strip()
+
+    def test_both_instances_verify_against_the_joined_ca_file_and_the_bad_ones_do_not(self):
+        ctx = context(os.path.join(os.environ["VEXIL_INN_STATE"], "ca.pem"))
+        for name in ("tls-port", "auth-tls-port"):
+            reader = Reader(int(self.state(name)), ctx)
+            self.assertRegex(reader.greeting, r"^200 ", name)
+            reader.close()
+        for name, reason in (("wrong-name-port", "IP address mismatch"),
+                             ("expired-port", "certificate has expired"),
+                             ("self-signed-port", "self-signed certificate")):
+            self.assertIn(reason, verify_failure(int(self.state(name)), ctx), name)
+
+
 if __name__ == "__main__":
     if os.geteuid() != 0:
         sys.exit("inn_tls_test: must run as root (innd runs as user news)")

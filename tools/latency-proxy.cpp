@@ -23,6 +23,7 @@
 #include <cstring>
 #include <deque>
 #include <list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -100,10 +101,10 @@ void MakeNonBlocking(int fd) {
 // then written to the other; the end of the stream is passed on as a half-close, in turn.
 class Direction {
 public:
-    // Reading pauses while this much waits, so a stalled reader cannot exhaust memory.
-    static constexpr std::size_t kMaxQueued = 64u << 20;
+    // Reading pauses while chunks hold this much memory, so a stalled reader cannot exhaust it.
+    static constexpr std::size_t kMaxHeld = 64u << 20;
 
-    bool WantsRead() const { return !readEnded_ && queued_ < kMaxQueued; }
+    bool WantsRead() const { return !readEnded_ && held_ < kMaxHeld; }
     bool HasDue(Clock::time_point now) const {
         return !queue_.empty() && queue_.front().due <= now;
     }
@@ -117,18 +118,18 @@ public:
     // Reads what the socket holds, up to a burst so that the other way is not starved; false
     // when the connection broke.
     bool Read(int from, Clock::time_point due) {
-        char buffer[256 * 1024];
         for (int burst = 0; burst < 4 && WantsRead(); ++burst) {
-            const ssize_t n = ::recv(from, buffer, sizeof buffer, 0);
+            std::unique_ptr<char[]> buffer = TakeBuffer();
+            const ssize_t n = ::recv(from, buffer.get(), kBufferSize, 0);
             if (n > 0) {
-                queue_.push_back({due, std::string(buffer, static_cast<std::size_t>(n)), 0, false});
-                queued_ += static_cast<std::size_t>(n);
+                Keep(due, std::move(buffer), static_cast<std::size_t>(n));
             } else if (n == 0) {
-                queue_.push_back({due, {}, 0, true});
+                queue_.push_back({due, nullptr, 0, 0, 0, true});
                 readEnded_ = true;
             } else if (errno == EINTR) {
                 continue;
             } else {
+                spare_.push_back(std::move(buffer));
                 return errno == EAGAIN || errno == EWOULDBLOCK;
             }
         }
@@ -145,16 +146,18 @@ public:
                 queue_.pop_front();
                 continue;
             }
-            const ssize_t n = ::send(to, chunk.bytes.data() + chunk.sent,
-                                     chunk.bytes.size() - chunk.sent, MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(to, chunk.data.get() + chunk.sent, chunk.size - chunk.sent, MSG_NOSIGNAL);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
                 return errno == EAGAIN || errno == EWOULDBLOCK;
             }
             chunk.sent += static_cast<std::size_t>(n);
-            if (chunk.sent == chunk.bytes.size()) {
-                queued_ -= chunk.bytes.size();
+            if (chunk.sent == chunk.size) {
+                held_ -= chunk.capacity;
+                if (chunk.capacity == kBufferSize && spare_.size() < kSpares)
+                    spare_.push_back(std::move(chunk.data));
                 queue_.pop_front();
             }
         }
@@ -162,14 +165,45 @@ public:
     }
 
 private:
+    static constexpr std::size_t kBufferSize = 256 * 1024;
+    // A read smaller than this is copied out, so that small chunks do not each hold a buffer.
+    static constexpr std::size_t kSmallRead = 32 * 1024;
+    // Read buffers are reused: fresh ones would cost page faults on every chunk.
+    static constexpr std::size_t kSpares = 8;
+
     struct Chunk {
         Clock::time_point due;
-        std::string bytes;
+        std::unique_ptr<char[]> data;
+        std::size_t size;
+        std::size_t capacity;
         std::size_t sent;
         bool end;
     };
+
+    std::unique_ptr<char[]> TakeBuffer() {
+        if (spare_.empty())
+            return std::make_unique_for_overwrite<char[]>(kBufferSize);
+        std::unique_ptr<char[]> buffer = std::move(spare_.back());
+        spare_.pop_back();
+        return buffer;
+    }
+
+    void Keep(Clock::time_point due, std::unique_ptr<char[]> buffer, std::size_t size) {
+        std::size_t capacity = kBufferSize;
+        if (size < kSmallRead) {
+            auto copy = std::make_unique_for_overwrite<char[]>(size);
+            std::memcpy(copy.get(), buffer.get(), size);
+            spare_.push_back(std::move(buffer));
+            buffer = std::move(copy);
+            capacity = size;
+        }
+        queue_.push_back({due, std::move(buffer), size, capacity, 0, false});
+        held_ += capacity;
+    }
+
     std::deque<Chunk> queue_;
-    std::size_t queued_ = 0;
+    std::vector<std::unique_ptr<char[]>> spare_;
+    std::size_t held_ = 0;
     bool readEnded_ = false;
     bool writeEnded_ = false;
 };

@@ -48,7 +48,10 @@ class Reader:
         self.greeting = self.line()
 
     def line(self):
-        return self.file.readline().decode("latin-1").rstrip("\r\n")
+        raw = self.file.readline()
+        if not raw:
+            raise AssertionError("the server closed the connection")
+        return raw.decode("latin-1").rstrip("\r\n")
 
     def command(self, text):
         self.sock.sendall(text.encode() + b"\r\n")
@@ -57,13 +60,8 @@ class Reader:
     def multiline(self):
         lines = []
         while (line := self.line()) != ".":
-            self.assert_open(line)
             lines.append(line)
         return lines
-
-    def assert_open(self, line):
-        if line == "" and self.file.peek(1) == b"":
-            raise AssertionError("the server closed the connection")
 
     def close(self):
         self.sock.close()

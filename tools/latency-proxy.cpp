@@ -12,6 +12,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -335,8 +336,8 @@ public:
             fds.push_back({relays_.size() < kMaxRelays ? listener_.Get() : -1, POLLIN, 0});
             for (const Relay &relay : relays_)
                 relay.Watch(fds, now);
-            const int timeout = Timeout(now, end);
-            if (::poll(fds.data(), fds.size(), timeout) < 0) {
+            const timespec timeout = Timeout(now, end);
+            if (::ppoll(fds.data(), fds.size(), &timeout, nullptr) < 0) {
                 if (errno == EINTR)
                     continue;
                 throw ProxyError(SystemText("poll"));
@@ -349,7 +350,8 @@ public:
     }
 
 private:
-    int Timeout(Clock::time_point now, Clock::time_point end) const {
+    // To the nanosecond: poll's whole milliseconds would add up to one to every delay.
+    timespec Timeout(Clock::time_point now, Clock::time_point end) const {
         auto wake = end;
         if (options_.idle.count() > 0)
             wake = std::min(wake, lastActivity_ + options_.idle);
@@ -357,11 +359,11 @@ private:
         for (const Relay &relay : relays_)
             if (const auto due = relay.NextDue(); due && *due > now)
                 wake = std::min(wake, *due);
-        if (wake <= now)
-            return 0;
-        // Rounded up: waking before a chunk is due would only spin.
-        const auto wait = std::chrono::ceil<Millis>(wake - now);
-        return static_cast<int>(std::min<Millis::rep>(wait.count(), 60'000));
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::clamp<Clock::duration>(
+                wake - now, Clock::duration::zero(), std::chrono::minutes(1)));
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+        return {static_cast<time_t>(seconds.count()), static_cast<long>((wait - seconds).count())};
     }
 
     void Accept() {

@@ -20,6 +20,8 @@ packages=(
   # peers and article makers used by tests and benchmarks
   sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
   python3 python3-pil time
+  # certificates of the private news server's TLS port (tools/inn/make-test-certs)
+  openssl
 )
 
 missing=()

@@ -36,6 +36,10 @@ InnServer::InnServer() {
     password_ = auth.substr(auth.find(':') + 1);
 }
 
+std::string InnServer::Read(const std::string &Name) const {
+    return FirstLine(state_ + "/" + Name);
+}
+
 std::vector<PostedArticle> InnServer::Articles(const std::string &Group) const {
     std::vector<PostedArticle> articles;
     for (const std::string &row :

@@ -24,6 +24,15 @@ public:
     // "127.0.0.1:port" of the open instance and of the one that wants a login.
     std::string Address() const { return "127.0.0.1:" + port_; }
     std::string AuthAddress() const { return "127.0.0.1:" + authPort_; }
+    // The same two over implicit TLS, with certificates of test CAs that CaFile() holds.
+    std::string TlsAddress() const { return "127.0.0.1:" + Read("tls-port"); }
+    std::string AuthTlsAddress() const { return "127.0.0.1:" + Read("auth-tls-port"); }
+    std::string CaFile() const { return state_ + "/ca.pem"; }
+    // TLS ports of the open instance whose certificates a client must refuse: one for another
+    // name, one expired, one self-signed. (TlsAddress() without CaFile() is untrusted.)
+    std::string WrongNameAddress() const { return "127.0.0.1:" + Read("wrong-name-port"); }
+    std::string ExpiredAddress() const { return "127.0.0.1:" + Read("expired-port"); }
+    std::string SelfSignedAddress() const { return "127.0.0.1:" + Read("self-signed-port"); }
     const std::string &User() const { return user_; }
     const std::string &Password() const { return password_; }
     // The articles posted to Group, in posting order (article numbers 1, 2 ...).
@@ -35,6 +44,9 @@ public:
     static constexpr const char *TextGroup = "alt.test.text";
 
 private:
+    // The first line of a file of the fixture's state folder.
+    std::string Read(const std::string &Name) const;
+
     std::string state_;
     std::string port_;
     std::string authPort_;

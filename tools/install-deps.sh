@@ -20,6 +20,8 @@ packages=(
   # peers and article makers used by tests and benchmarks
   sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
   python3 python3-pil time
+  # Python's own e-mail test messages, decoded by a test beside Python's email package
+  libpython3.11-testsuite
 )
 
 missing=()

@@ -258,6 +258,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::OpenMultipart() {
 TmsCustomDecoder::Step TmsCustomDecoder::DecodePart() {
     const TmsHeaders *headers = &PartHeaders;
     TmsHeaders enclosed;
+    TmsHeaders inner;
     std::string type = PartType(PartHeaders, parts_.DefaultPartType());
     for (;;) {
         if (IsMultipart(type) && parts_.Push(type))
@@ -268,13 +269,13 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodePart() {
             return DecodeLeaf(*headers, type);
         // The enclosed message's own header block tells whether it holds files.
         const std::size_t start = lines_.Position();
-        ReadHeaders(enclosed);
-        const std::string inner = PartType(enclosed, "text/plain");
-        const std::string lower = LowerCase(inner);
-        if (lower.find("text/") == std::string::npos || !GetParameter("name", lower).empty() ||
-            IsEnclosedMessage(inner, enclosed)) {
+        ReadHeaders(inner);
+        const std::string innerType = PartType(inner, "text/plain");
+        const std::string lower = LowerCase(innerType);
+        if (lower.find("text/") == std::string::npos || !GetParameter("name", lower).empty()) {
+            std::swap(enclosed.Lines(), inner.Lines());
             headers = &enclosed;
-            type = inner;
+            type = innerType;
             continue;
         }
         // A text message stays one file, header block and all.

@@ -86,14 +86,17 @@ TEST(MimeTree, EnclosedMessagesGiveTheirFilesAndTextMessagesStayWhole) {
              forwarded + "\n--out\nContent-Type: message/rfc822\n\n" +
              "Subject: a note\n\nJust words.\n\n--out\nContent-Type: message/rfc822\n\n" +
              "Content-Type: image/gif; name=single.gif\nContent-Transfer-Encoding: base64\n\n" +
-             Base64Lines("GIF89a") + "--out--\n"));
+             Base64Lines("GIF89a") + "--out\nContent-Type: message/rfc822\n\n" +
+             "Content-Type: message/rfc822\nContent-Disposition: attachment; filename=fwd.eml\n\n" +
+             "Subject: twice enclosed\n\nwords\n--out--\n"));
     EXPECT_EQ(a->Body(), Lines{"see below"});
-    EXPECT_EQ(Names(*a), (Lines{"att.0", "inner.jpg", "att.2", "single.gif"}));
+    EXPECT_EQ(Names(*a), (Lines{"att.0", "inner.jpg", "att.2", "single.gif", "fwd.eml"}));
     EXPECT_EQ(AttachmentBytes(*a, 0), "inner text\r\n");
     EXPECT_EQ(AttachmentBytes(*a, 1), pic);
     EXPECT_EQ(AttachmentBytes(*a, 2), "Subject: a note\r\n\r\nJust words.\r\n");
     EXPECT_EQ(a->Attachments().Items(2).ContentType(), "message/rfc822");
     EXPECT_EQ(AttachmentBytes(*a, 3), "GIF89a");
+    EXPECT_EQ(AttachmentBytes(*a, 4), "Subject: twice enclosed\r\n\r\nwords\r\n");
 }
 
 TEST(MimeTree, DigestPartsAreMessagesUnlessTheySayOtherwise) {

@@ -362,16 +362,19 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
 }
 
 std::size_t TmsCustomDecoder::PartSizeAhead() const {
+    // Stops at the very line the part's data ends at, so that no byte of the article is
+    // looked at twice however many parts follow.
     const std::string_view rest = lines_.Rest();
     for (std::size_t from = 0;;) {
-        const std::size_t hit = rest.find("\n--", from);
+        const std::size_t hit = rest.find("--", from);
         if (hit == std::string_view::npos)
             return rest.size();
-        const std::size_t start = hit + 1;
-        const std::size_t stop = std::min(rest.find_first_of("\r\n", start), rest.size());
-        if (parts_.Find(rest.substr(start, stop - start)))
-            return start;
-        from = start;
+        from = hit + 1;
+        if (hit > 0 && rest[hit - 1] != '\n' && rest[hit - 1] != '\r')
+            continue;
+        const std::size_t stop = std::min(rest.find_first_of("\r\n", hit), rest.size());
+        if (parts_.Find(rest.substr(hit, stop - hit)))
+            return hit;
     }
 }
 

@@ -181,3 +181,18 @@ TEST(ArticleBuffers, AnArticleFromAStreamNotInMemoryIsReadToo) {
     ASSERT_EQ(article.Attachments().Count(), 1);
     EXPECT_TRUE(AttachmentBytes(article, 0) == pic);
 }
+
+TEST(ArticleBuffers, PartsOfAnArticleWithBareCarriageReturns) {
+    std::string text = "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=q\n\n--q\n"
+                       "Content-Type: text/plain\n\nhi\n";
+    for (int i = 0; i < 3; ++i)
+        text += "--q\nContent-Type: image/gif; name=" + std::to_string(i) +
+                ".gif\nContent-Transfer-Encoding: base64\n\n" +
+                Base64Lines(Picture(static_cast<char>(i), 2000));
+    text += "--q--\n";
+    std::replace(text.begin(), text.end(), '\n', '\r');
+    const auto a = LoadArticle(text);
+    ASSERT_EQ(a->Attachments().Count(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(AttachmentBytes(*a, i) == Picture(static_cast<char>(i), 2000)) << i;
+}

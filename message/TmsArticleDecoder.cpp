@@ -9,6 +9,7 @@
 #include "net/MessageTable.h"
 #include "platform/MessagePump.h"
 #include "platform/ShortText.h"
+#include "platform/TStream.h"
 
 #include <memory>
 
@@ -31,6 +32,31 @@ TAttEncoding EncodingOf(std::string_view cte, bool &uuencoded) {
 
 std::string LowerHeader(const TmsHeaders &headers, std::string_view name) {
     return LowerCase(headers.GetHeaderValue(name));
+}
+
+// The server doubles a leading dot; the single "." that ends its data block stays.
+std::string_view UndoDotStuffing(std::string_view line) {
+    if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
+        line.remove_prefix(1);
+    return line;
+}
+
+bool IsMultipart(std::string_view type) {
+    return StartsWithNoCase(FirstWord(type), "multipart/") &&
+           !GetParameter("boundary", type).empty();
+}
+
+// A part that holds a whole message, header block and all, as text.
+bool IsEnclosedMessage(std::string_view type, const TmsHeaders &headers) {
+    bool uuencoded = false;
+    return EqualsNoCase(FirstWord(type), "message/rfc822") &&
+           EncodingOf(LowerHeader(headers, "Content-Transfer-Encoding"), uuencoded) == aeSevenBit;
+}
+
+// The type of a part, or fallback when it declares none.
+std::string PartType(const TmsHeaders &headers, std::string_view fallback) {
+    std::string type = ShortText(headers.GetHeaderValue("Content-Type"));
+    return type.empty() ? std::string(fallback) : type;
 }
 
 // Runs a step that decodes attachment data: any failure but a structural one becomes
@@ -76,33 +102,35 @@ std::string UUFileName(std::string_view line) {
 
 TmsCustomDecoder::TmsCustomDecoder(TStream &source) {
     source.SetPosition(0);
-    // An article in memory (the news client's case) is copied in one piece.
-    if (const auto *memory = dynamic_cast<const TMemoryStream *>(&source))
-        Lines.Write(memory->Bytes());
-    else
-        Lines.CopyFrom(source);
-    Lines.Reset();
+    // An article in memory (the news client's case) is read where it lies.
+    if (const auto *memory = dynamic_cast<const TMemoryStream *>(&source)) {
+        lines_ = TArticleLines(memory->Bytes());
+        return;
+    }
+    TMemoryStream copy;
+    copy.CopyFrom(source);
+    copy_ = copy.Release();
+    lines_ = TArticleLines(copy_);
 }
 
 bool TmsCustomDecoder::ReadLine() {
-    Lines.ReadLine(line_);
-    if (Lines.EndOfData())
+    if (!lines_.Next(line_))
         return false;
-    // The server doubles a leading dot; the single "." that ends the block stays.
-    if (line_.size() >= 2 && line_[0] == '.' && line_[1] == '.')
-        line_.erase(0, 1);
+    line_ = UndoDotStuffing(line_);
     return true;
 }
 
 void TmsCustomDecoder::ReadHeaders(TmsHeaders &list) {
     list.Clear();
     while (ReadLine() && !line_.empty())
-        list.Add(line_);
+        list.Add(std::string(line_));
 }
 
-void TmsCustomDecoder::SkipToEnd() {
-    while (ReadLine()) {
-    }
+std::optional<TMimeStack::Delimiter> TmsCustomDecoder::SkipToDelimiter() {
+    while (ReadLine())
+        if (const auto delimiter = parts_.Find(line_))
+            return delimiter;
+    return std::nullopt;
 }
 
 void TmsCustomDecoder::Decode() {
@@ -128,7 +156,7 @@ void TmsCustomDecoder::Recover(const std::string &error) {
         item->SetFileName("original.eml");
         item->SetTransferEncoding(aeSevenBit);
         item->SetContentType("message/rfc822");
-        item->Data.Write(Lines.Bytes());
+        item->Data.Write(lines_.Bytes());
         item->Data.SetPosition(0);
         Message->Attachments().Add(std::move(item));
     } catch (const std::exception &) {
@@ -139,7 +167,29 @@ void TmsCustomDecoder::Recover(const std::string &error) {
 
 std::string TmsCustomDecoder::GeneratedName() const {
     const std::string count = std::to_string(Message->Attachments().Count());
-    return (InAlternative || TopAlternative ? "_alt." : "att.") + count;
+    return (TopAlternative || parts_.InAlternative() ? "_alt." : "att.") + count;
+}
+
+TAttEncoding TmsCustomDecoder::NameItem(TmsAttItem &item, const TmsHeaders &headers,
+                                        std::string_view type, bool keepType,
+                                        bool &uuencoded) const {
+    const std::string bareType = FirstWord(type);
+    item.SetContentType(bareType);
+    item.SetFileName(GetParameter("name", type));
+    const TAttEncoding encoding =
+        EncodingOf(LowerHeader(headers, "Content-Transfer-Encoding"), uuencoded);
+    if (item.FileName().empty()) {
+        item.SetFileName(GetParameter("filename", headers.GetHeaderValue("Content-Disposition")));
+        if (item.FileName().empty()) {
+            item.SetFileName(GeneratedName());
+            item.SetContentType(bareType);
+        }
+    }
+    // Setting a name sets the encoding too: the article's own one wins.
+    item.SetTransferEncoding(encoding);
+    if (keepType)
+        item.SetContentType(bareType);
+    return encoding;
 }
 
 void TmsCustomDecoder::DecodeMime() {
@@ -159,46 +209,99 @@ void TmsCustomDecoder::DecodeMime() {
 }
 
 void TmsCustomDecoder::DecodeMultipart() {
-    Boundary = "--" + GetParameter("Boundary", Headers.GetHeaderValue("Content-Type"));
-    do {
-        if (!ReadLine())
-            throw EMessageParserError(kMsgNoBoundary);
-    } while (line_ != Boundary);
-    DecodeFirstPart();
-    DecodeParts();
+    parts_.Push(Headers.GetHeaderValue("Content-Type"));
+    Step step = OpenMultipart();
+    if (step.kind != Step::NextPart)
+        throw EMessageParserError(kMsgNoBoundary);
+    bodyPending_ = true;
+    for (;;) {
+        ProcessPendingMessages();
+        ReadHeaders(PartHeaders);
+        step = DecodePart();
+        while (step.kind == Step::AtDelimiter) {
+            const auto [level, closing] = step.delimiter;
+            // Multiparts inside the one the delimiter belongs to end with it, closed or not.
+            parts_.PopTo(level + 1);
+            if (!closing)
+                break;
+            if (level == 0) {
+                if (onlyBody_)
+                    Message->SetContentType(bodyType_);
+                lines_.SkipToEnd();
+                return;
+            }
+            parts_.PopTo(level);
+            // The epilogue of a nested multipart runs to the next delimiter of an outer one.
+            const auto next = SkipToDelimiter();
+            step = next ? Step{Step::AtDelimiter, *next} : Step{Step::AtEnd};
+        }
+        if (step.kind == Step::AtEnd) {
+            if (parts_.Depth() > 1)
+                throw EMessageParserError(kMsgNoClosingBoundary);
+            return;
+        }
+    }
 }
 
-void TmsCustomDecoder::DecodeFirstPart() {
-    ReadHeaders(PartHeaders);
-    const std::string partType = PartHeaders.GetHeaderValue("Content-Type");
-    InAlternative = LowerCase(partType).find("multipart/alternative") != std::string::npos;
-    if (InAlternative) {
-        SavedBoundary = Boundary;
-        Boundary = "--" + GetParameter("boundary", partType);
-        do {
-            if (!ReadLine())
-                throw EMessageParserError(kMsgNoBoundary);
-        } while (line_ != Boundary);
-        ReadHeaders(PartHeaders);
+TmsCustomDecoder::Step TmsCustomDecoder::OpenMultipart() {
+    // The preamble before the first delimiter is dropped.
+    const std::size_t level = parts_.Depth() - 1;
+    while (const auto found = SkipToDelimiter()) {
+        if (found->level == level && !found->closing)
+            return Step{Step::NextPart};
+        if (found->level < level)
+            return Step{Step::AtDelimiter, *found};
     }
-    const std::string encoding = LowerHeader(PartHeaders, "Content-Transfer-Encoding");
+    return Step{Step::AtEnd};
+}
+
+TmsCustomDecoder::Step TmsCustomDecoder::DecodePart() {
+    const TmsHeaders *headers = &PartHeaders;
+    TmsHeaders enclosed;
+    TmsHeaders inner;
+    std::string type = PartType(PartHeaders, parts_.DefaultPartType());
+    for (;;) {
+        if (IsMultipart(type) && parts_.Push(type))
+            return OpenMultipart();
+        if (bodyPending_)
+            return DecodeBodyPart(*headers, type);
+        if (!IsEnclosedMessage(type, *headers))
+            return DecodeLeaf(*headers, type);
+        // The enclosed message's own header block tells whether it holds files.
+        const std::size_t start = lines_.Position();
+        ReadHeaders(inner);
+        const std::string innerType = PartType(inner, "text/plain");
+        const std::string lower = LowerCase(innerType);
+        if (lower.find("text/") == std::string::npos || !GetParameter("name", lower).empty()) {
+            std::swap(enclosed.Lines(), inner.Lines());
+            headers = &enclosed;
+            type = innerType;
+            continue;
+        }
+        // A text message stays one file, header block and all.
+        lines_.SetPosition(start);
+        return DecodeLeaf(*headers, type);
+    }
+}
+
+TmsCustomDecoder::Step TmsCustomDecoder::DecodeBodyPart(const TmsHeaders &headers,
+                                                        std::string_view type) {
+    bodyPending_ = false;
+    const std::string encoding = LowerHeader(headers, "Content-Transfer-Encoding");
     if (encoding == "base64")
-        return; // Not a text body: DecodeParts takes it as the first attachment.
+        return DecodeLeaf(headers, type); // Not a text body: the first attachment.
     auto &body = Message->Body();
     body.clear();
     const bool quoted = encoding == "quoted-printable";
     if (quoted)
         Message->SetCharSet(csISO8859);
-    const std::string closing = Boundary + "--";
-    bool atEnd = true;
+    std::optional<TMimeStack::Delimiter> end;
     while (ReadLine()) {
-        if (line_ == Boundary || line_ == closing) {
-            atEnd = false;
+        if ((end = parts_.Find(line_)))
             break;
-        }
-        body.push_back(line_);
+        body.emplace_back(line_);
     }
-    if (!atEnd)
+    if (end)
         DropDelimiterLine(body);
     if (body.empty())
         body.emplace_back();
@@ -207,129 +310,96 @@ void TmsCustomDecoder::DecodeFirstPart() {
         DecodeQP(body, text);
         body = SplitTextLines(text.Bytes());
     }
-    if (!atEnd && line_ == closing) {
-        if (InAlternative && LeaveAlternative() == PartEnd::Next)
-            return; // A nested alternative of one part: the outer parts follow.
-        Message->SetContentType(PartHeaders.GetHeaderValue("Content-Type"));
-        SkipToEnd();
-    } else if (atEnd) {
+    if (!end)
         throw EMessageParserError(kMsgNoBoundary);
-    }
+    onlyBody_ = true;
+    bodyType_ = headers.GetHeaderValue("Content-Type");
+    return Step{Step::AtDelimiter, *end};
 }
 
-void TmsCustomDecoder::DecodeParts() {
-    if (AtEnd())
-        return;
-    while (DecodePart() == PartEnd::Next) {
-    }
-}
-
-TmsCustomDecoder::PartEnd TmsCustomDecoder::DecodePart() {
-    ProcessPendingMessages();
-    if (!Message->Body().empty() || Message->Attachments().Count() > 0)
-        ReadHeaders(PartHeaders);
+TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
+                                                    std::string_view type) {
+    onlyBody_ = false;
     auto item = std::make_unique<TmsAttItem>();
-    std::string partType = ShortText(PartHeaders.GetHeaderValue("Content-type"));
-    if (partType.empty())
-        partType = "text/plain";
-    const std::string bareType = FirstWord(partType);
-    item->SetContentType(bareType);
-    item->SetFileName(GetParameter("name", partType));
     bool uuencoded = false;
-    const TAttEncoding encoding =
-        EncodingOf(LowerHeader(PartHeaders, "Content-Transfer-Encoding"), uuencoded);
-    item->SetTransferEncoding(encoding);
-    if (item->FileName().empty()) {
-        item->SetFileName(
-            GetParameter("filename", PartHeaders.GetHeaderValue("Content-Disposition")));
-        item->SetTransferEncoding(encoding);
-        if (item->FileName().empty()) {
-            item->SetFileName(GeneratedName());
-            item->SetTransferEncoding(encoding);
-            item->SetContentType(bareType);
-        }
-    }
+    const TAttEncoding encoding = NameItem(*item, headers, type, false, uuencoded);
     return AsAttachmentStep([&] {
         std::vector<std::string> quoted;
         std::size_t blankLines = 0;
-        bool atEnd = true;
-        BeginData();
+        std::optional<TMimeStack::Delimiter> end;
+        data_.Clear();
+        if (encoding == aeBase64)
+            data_.Expect(PartSizeAhead() / 4 * 3);
         while (ReadLine()) {
-            if (line_.compare(0, Boundary.size(), Boundary) == 0) {
-                atEnd = false;
+            if ((end = parts_.Find(line_)))
                 break;
-            }
             if (encoding == aeQuotedPrintable) {
-                quoted.push_back(line_);
+                quoted.emplace_back(line_);
             } else if (encoding == aeSevenBit && line_.empty()) {
-                ++blankLines; // Held back: the last one may belong to the boundary.
+                ++blankLines; // Held back: the last one may belong to the delimiter.
             } else {
                 for (; blankLines > 0; --blankLines)
-                    data_ += "\r\n";
+                    data_.Append("\r\n");
                 AppendData(encoding, uuencoded);
             }
         }
-        if (!atEnd) {
+        if (end) {
             DropDelimiterLine(quoted);
             blankLines -= blankLines > 0 ? 1 : 0;
         }
         for (; blankLines > 0; --blankLines)
-            data_ += "\r\n";
-        if (encoding == aeQuotedPrintable)
-            AppendDecodedQP(quoted);
-        EndData(*item);
+            data_.Append("\r\n");
+        if (encoding == aeQuotedPrintable) {
+            TMemoryStream text;
+            DecodeQP(quoted, text);
+            item->Data.Assign(text.Release());
+        } else {
+            EndData(*item);
+        }
         Message->Attachments().Add(std::move(item));
-        if (!atEnd && line_ != Boundary + "--")
-            return PartEnd::Next;
-        return InAlternative ? LeaveAlternative() : PartEnd::Last;
+        return end ? Step{Step::AtDelimiter, *end} : Step{Step::AtEnd};
     });
 }
 
-TmsCustomDecoder::PartEnd TmsCustomDecoder::LeaveAlternative() {
-    InAlternative = false;
-    Boundary = SavedBoundary;
-    do {
-        if (!ReadLine())
-            throw EMessageParserError(kMsgNoClosingBoundary);
-    } while (line_.compare(0, Boundary.size(), Boundary) != 0);
-    // The outer multipart may end right after its nested alternative.
-    if (line_ == Boundary + "--") {
-        SkipToEnd();
-        return PartEnd::Last;
+std::size_t TmsCustomDecoder::PartSizeAhead() const {
+    // Stops at the very line the part's data ends at, so that no byte of the article is
+    // looked at twice however many parts follow.
+    const std::string_view rest = lines_.Rest();
+    for (std::size_t from = 0;;) {
+        const std::size_t hit = rest.find("--", from);
+        if (hit == std::string_view::npos)
+            return rest.size();
+        from = hit + 1;
+        if (hit > 0 && rest[hit - 1] != '\n' && rest[hit - 1] != '\r')
+            continue;
+        const std::size_t stop = std::min(rest.find_first_of("\r\n", hit), rest.size());
+        if (parts_.Find(rest.substr(hit, stop - hit)))
+            return hit;
     }
-    return PartEnd::Next;
 }
 
-void TmsCustomDecoder::BeginData() {
-    data_ = std::string();
-    dataReserved_ = false;
-}
-
-char *TmsCustomDecoder::GrowData(std::size_t count) {
-    // Once a file proves large, room for all the rest of the article can decode to spares
-    // the copies of a doubling buffer (only pages written are touched); small parts, however
-    // many, never ask for more than they use.
-    if (!dataReserved_ && data_.size() + count > kSmallData) {
-        const auto rest = static_cast<std::size_t>(Lines.Size() - Lines.Position());
-        data_.reserve(data_.size() + count + (rest + Lines.ChunkSize()) / 4 * 3);
-        dataReserved_ = true;
+std::size_t TmsCustomDecoder::UUSizeAhead() {
+    // The next "`" line is remembered, so that many files in one article do not each
+    // search the rest of it.
+    const std::size_t here = lines_.Position();
+    const std::string_view bytes = lines_.Bytes();
+    if (!graveKnown_ || here < graveFrom_ || graveLine_ < here) {
+        const std::size_t hit = bytes.find("\n`", here > 0 ? here - 1 : 0);
+        graveLine_ = hit == std::string_view::npos ? bytes.size() : hit + 1;
+        graveFrom_ = here;
+        graveKnown_ = true;
     }
-    const std::size_t old = data_.size();
-    data_.resize(old + count);
-    return data_.data() + old;
+    return graveLine_ - here;
 }
 
 void TmsCustomDecoder::EndData(TmsAttItem &item) {
-    if (data_.capacity() > 2 * data_.size() + 65536)
-        data_.shrink_to_fit();
-    item.Data.Assign(std::move(data_));
-    data_ = std::string();
+    item.Data.Assign(data_.Take());
 }
 
 void TmsCustomDecoder::AppendData(TAttEncoding encoding, bool uuencoded) {
     if (encoding == aeSevenBit) {
-        data_ += line_;
-        data_ += "\r\n";
+        data_.Append(line_);
+        data_.Append("\r\n");
         return;
     }
     if (line_.empty())
@@ -340,22 +410,13 @@ void TmsCustomDecoder::AppendData(TAttEncoding encoding, bool uuencoded) {
             AppendUU();
         return;
     }
-    const std::size_t old = data_.size();
     const std::size_t room = Base64DecodedMax(line_.size());
-    data_.resize(old + Base64Decode(line_, GrowData(room), room));
+    data_.Commit(Base64Decode(line_, data_.Room(room), room));
 }
 
 void TmsCustomDecoder::AppendUU() {
-    const std::size_t old = data_.size();
     const std::size_t room = UUDecodedMax(line_.size());
-    data_.resize(old + UUDecode(line_, GrowData(room), room));
-}
-
-void TmsCustomDecoder::AppendDecodedQP(std::vector<std::string> &lines) {
-    TMemoryStream target(std::move(data_));
-    target.SetPosition(target.Size());
-    DecodeQP(lines, target);
-    data_ = target.Release();
+    data_.Commit(UUDecode(line_, data_.Room(room), room));
 }
 
 void TmsCustomDecoder::DecodeQP(std::vector<std::string> &lines, TStream &target) {
@@ -369,34 +430,27 @@ void TmsCustomDecoder::DecodeSinglePart() {
         const std::string type = ShortText(Headers.GetHeaderValue("Content-type"));
         if (type.empty())
             throw EMessageParserError(kMsgMissingContentType);
-        item->SetFileName(GetParameter("name", type));
-        const std::string bareType = FirstWord(type);
-        item->SetContentType(bareType);
         bool uuencoded = false;
-        const TAttEncoding encoding =
-            EncodingOf(LowerHeader(Headers, "Content-Transfer-Encoding"), uuencoded);
-        item->SetTransferEncoding(encoding);
-        if (item->FileName().empty()) {
-            item->SetFileName(
-                GetParameter("filename", Headers.GetHeaderValue("Content-Disposition")));
-            if (item->FileName().empty())
-                item->SetFileName(GeneratedName());
-            item->SetTransferEncoding(encoding);
-            item->SetContentType(bareType);
-        }
+        const TAttEncoding encoding = NameItem(*item, Headers, type, true, uuencoded);
         std::vector<std::string> quoted;
-        BeginData();
+        data_.Clear();
+        if (encoding == aeBase64)
+            data_.Expect(lines_.Rest().size() / 4 * 3);
         while (ReadLine()) {
             if (encoding == aeBase64 && line_ == ".")
                 break;
             if (encoding == aeQuotedPrintable)
-                quoted.push_back(line_);
+                quoted.emplace_back(line_);
             else
                 AppendData(encoding, uuencoded);
         }
-        if (encoding == aeQuotedPrintable)
-            AppendDecodedQP(quoted);
-        EndData(*item);
+        if (encoding == aeQuotedPrintable) {
+            TMemoryStream text;
+            DecodeQP(quoted, text);
+            item->Data.Assign(text.Release());
+        } else {
+            EndData(*item);
+        }
         Message->Attachments().Add(std::move(item));
     });
 }
@@ -412,10 +466,10 @@ void TmsCustomDecoder::DecodeTextBody() {
         Message->SetCharSet(csISO8859);
     if (encoding != "base64") {
         while (ReadLine()) {
-            body.push_back(line_);
+            body.emplace_back(line_);
             if (IsBeginLine(line_)) {
                 // A text body carrying uuencoded files: read it again as a plain article.
-                Lines.Reset();
+                lines_.SetPosition(0);
                 body.clear();
                 Headers.Clear();
                 ReadHeaders(Headers);
@@ -432,11 +486,10 @@ void TmsCustomDecoder::DecodeTextBody() {
         return;
     }
     // Base64 text, up to the "." that ends the server's data block.
-    BeginData();
+    data_.Clear();
     while (ReadLine() && line_ != ".")
         AppendData(aeBase64, false);
-    body = SplitTextLines(data_);
-    data_ = std::string();
+    body = SplitTextLines(data_.Take());
 }
 
 void TmsCustomDecoder::DecodePlain() {
@@ -446,7 +499,7 @@ void TmsCustomDecoder::DecodePlain() {
             ExtractUU();
             return;
         }
-        Message->Body().push_back(line_);
+        Message->Body().emplace_back(line_);
     }
 }
 
@@ -457,7 +510,8 @@ void TmsCustomDecoder::ExtractUU() {
         const bool more = AsAttachmentStep([&] {
             const std::string name = UUFileName(line_);
             item->SetFileName(name.empty() ? GeneratedName() : name);
-            BeginData();
+            data_.Clear();
+            data_.Expect(UUSizeAhead() / 4 * 3);
             while (ReadLine() && line_ != "`" && !EqualsNoCase(line_, "END"))
                 if (!line_.empty())
                     AppendUU();

@@ -1,14 +1,18 @@
 #pragma once
 // Turns the raw text of one retrieved article into a message: the header block, the text
 // body, and every attached file, whether MIME parts (base64, quoted-printable, 7-bit or
-// "x-uue"), a single-part MIME file, or uuencoded files in a plain article. A structural
-// fault is not fatal: it becomes a note in the body, and the raw article is kept as the
-// attachment "original.eml".
+// "x-uue") at any depth of nested multiparts and enclosed messages, a single-part MIME
+// file, or uuencoded files in a plain article. A structural fault is not fatal: it becomes a
+// note in the body, and the raw article is kept as the attachment "original.eml".
 
+#include "message/TArticleLines.h"
+#include "message/TByteBuffer.h"
+#include "message/TMimeStack.h"
 #include "message/TmsAttItem.h"
 #include "message/TmsHeaders.h"
-#include "net/TLineStream.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +30,8 @@ std::string UUFileName(std::string_view line);
 
 class TmsCustomDecoder {
 public:
-    // Copies the whole source stream, from its start, into Lines.
+    // Reads the whole source stream from its start: a memory stream's bytes are read where
+    // they are (keep the stream unchanged until Decode returns), any other stream is copied.
     explicit TmsCustomDecoder(TStream &source);
     TmsCustomDecoder(const TmsCustomDecoder &) = delete;
     TmsCustomDecoder &operator=(const TmsCustomDecoder &) = delete;
@@ -42,51 +47,64 @@ protected:
     // Hands Headers to the message.
     virtual void ProcessHeaders() = 0;
 
-    TLineStream Lines;
     TmsHeaders Headers;
     TmsHeaders PartHeaders;
-    std::string Boundary;
-    bool InAlternative = false;
-    std::string SavedBoundary;
     bool TopAlternative = false;
 
 private:
-    enum class PartEnd { Next, Last };
+    // Where the walk through a multipart goes after a part.
+    struct Step {
+        enum Kind { NextPart, AtDelimiter, AtEnd } kind;
+        TMimeStack::Delimiter delimiter{};
+    };
 
     // The next line with its dot-stuffing undone; false at end of data.
     bool ReadLine();
-    bool AtEnd() const { return Lines.EndOfData(); }
     void ReadHeaders(TmsHeaders &list);
-    void SkipToEnd();
+    std::optional<TMimeStack::Delimiter> SkipToDelimiter();
 
     void DecodeMime();
     void DecodeMultipart();
-    void DecodeFirstPart();
-    void DecodeParts();
-    PartEnd DecodePart();
-    PartEnd LeaveAlternative();
+    Step OpenMultipart();
+    Step DecodePart();
+    Step DecodeBodyPart(const TmsHeaders &headers, std::string_view type);
+    Step DecodeLeaf(const TmsHeaders &headers, std::string_view type);
     void DecodeSinglePart();
     void DecodeTextBody();
     void DecodePlain();
     void ExtractUU();
     void Recover(const std::string &error);
 
+    // Names an item from its header block: the "name" of its type, else the "filename" of
+    // its Content-Disposition, else a generated name. keepType keeps the declared type
+    // where a name would bring the type registered for its extension. Returns the transfer
+    // encoding, and whether it is uuencoding.
+    TAttEncoding NameItem(TmsAttItem &item, const TmsHeaders &headers, std::string_view type,
+                          bool keepType, bool &uuencoded) const;
     std::string GeneratedName() const;
-    // The bytes of the attachment being decoded collect in data_, from BeginData until
-    // EndData hands them to the item.
-    void BeginData();
-    // Room for count more bytes at the end of data_.
-    char *GrowData(std::size_t count);
-    void EndData(TmsAttItem &item);
+    // How many bytes the part that starts here takes in the article, up to the delimiter
+    // that ends it.
+    std::size_t PartSizeAhead() const;
+    // How many bytes the uuencoded file that starts here takes, up to its "`" line.
+    std::size_t UUSizeAhead();
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
-    void AppendDecodedQP(std::vector<std::string> &lines);
+    void EndData(TmsAttItem &item);
     void DecodeQP(std::vector<std::string> &lines, TStream &target);
 
-    std::string line_;
-    std::string data_;
-    bool dataReserved_ = false;
-    static constexpr std::size_t kSmallData = 65536;
+    std::string copy_;
+    TArticleLines lines_;
+    std::string_view line_;
+    TMimeStack parts_;
+    TByteBuffer data_;
+    // The first part of a multipart article is its text, unless it is base64.
+    bool bodyPending_ = false;
+    // No part came after the text: the article's type is then the text part's type.
+    bool onlyBody_ = false;
+    std::string bodyType_;
+    std::size_t graveLine_ = 0;
+    std::size_t graveFrom_ = 0;
+    bool graveKnown_ = false;
 };
 
 // The decoder of news articles: the message must be a TmsArticle.

@@ -22,6 +22,8 @@ packages=(
   python3 python3-pil time
   # certificates of the private news server's TLS port (tools/inn/make-test-certs)
   openssl
+  # Python's own e-mail test messages, decoded by a test beside Python's email package
+  libpython3.11-testsuite
 )
 
 missing=()

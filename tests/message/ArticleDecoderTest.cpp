@@ -17,27 +17,6 @@ using Lines = std::vector<std::string>;
 const std::string kNote = "The following error has been occured while processing the message:";
 const std::string kKept = "The original message will be stored as an attachment";
 
-std::string Base64Lines(std::string_view bytes) {
-    std::string out;
-    for (std::size_t pos = 0; pos < bytes.size(); pos += 57)
-        out += Base64EncodeBlock(bytes.substr(pos, 57)) + "\n";
-    return out;
-}
-
-std::string UULines(std::string_view bytes) {
-    std::string out;
-    for (std::size_t pos = 0; pos < bytes.size(); pos += 45)
-        out += UUEncodeBlock(bytes.substr(pos, 45)) + "\n";
-    return out + "`\nend\n";
-}
-
-std::string Picture(char seed, std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(seed + i * 7 + (i >> 8));
-    return bytes;
-}
-
 const std::string kMimeHead = "From: Ann <ann@example.invalid>\n"
                               "Newsgroups: alt.binaries.pictures.test\n"
                               "Subject: pictures\n"

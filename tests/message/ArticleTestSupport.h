@@ -1,7 +1,9 @@
 #pragma once
 // Builds articles for the decoder and encoder tests in their wire form.
 
+#include "message/Base64.h"
 #include "message/TmsArticle.h"
+#include "message/UUCode.h"
 #include "platform/TStream.h"
 
 #include <memory>
@@ -20,6 +22,30 @@ inline std::string Wire(std::string_view text) {
         out += c;
     }
     return out + ".\r\n";
+}
+
+// The base64 lines of bytes, 57 bytes a line, each ended by a line feed.
+inline std::string Base64Lines(std::string_view bytes) {
+    std::string out;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += 57)
+        out += Base64EncodeBlock(bytes.substr(pos, 57)) + "\n";
+    return out;
+}
+
+// The uuencoded lines of bytes with the closing grave accent and "end" lines.
+inline std::string UULines(std::string_view bytes) {
+    std::string out;
+    for (std::size_t pos = 0; pos < bytes.size(); pos += 45)
+        out += UUEncodeBlock(bytes.substr(pos, 45)) + "\n";
+    return out + "`\nend\n";
+}
+
+// Bytes that look like nothing in particular, different for each seed.
+inline std::string Picture(char seed, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(seed + i * 7 + (i >> 8));
+    return bytes;
 }
 
 inline std::unique_ptr<TmsArticle> LoadArticle(const std::string &block) {

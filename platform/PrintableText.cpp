@@ -1,5 +1,7 @@
 #include "platform/PrintableText.h"
 
+#include "platform/Exception.h"
+
 #include <cstddef>
 
 namespace vexil {
@@ -78,6 +80,12 @@ std::string PrintableText(std::string_view bytes) {
         i += n;
     }
     return shown;
+}
+
+std::string PrintableMessage(const std::exception &error) {
+    if (const auto *own = dynamic_cast<const Exception *>(&error))
+        return PrintableText(own->Message());
+    return PrintableText(error.what());
 }
 
 } // namespace vexil

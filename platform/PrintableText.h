@@ -3,6 +3,7 @@
 // character acts (an escape sequence clears the screen or retitles the window, 0x9B is CSI)
 // and in a message box it hides or garbles what follows (a NUL ends the text).
 
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ inline constexpr char kControlMark = '?';
 // character, and loses the bytes 0x80-0x9F. Either way the result, shown as UTF-8 when it is
 // valid UTF-8 and as Latin-1 otherwise, holds no control character.
 std::string PrintableText(std::string_view bytes);
+
+// An exception's whole message made printable: the message of a vexil::Exception may hold a
+// NUL, where what() would end it.
+std::string PrintableMessage(const std::exception &error);
 
 // True when bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF).

@@ -58,12 +58,6 @@ std::int32_t WholeNumberOf(std::string_view Text, const std::string &What, std::
     return value;
 }
 
-std::string MessageOf(const std::exception &Error) {
-    if (const auto *own = dynamic_cast<const Exception *>(&Error))
-        return own->Message();
-    return Error.what();
-}
-
 void ReportToolError(const char *Tool, std::string_view Message) {
     const std::string line = std::string(Tool) + ": " + PrintableText(Message) + "\n";
     std::fflush(stdout);
@@ -97,7 +91,7 @@ int RunTool(const char *Tool, const char *Usage, int argc, char **argv,
         std::fprintf(stderr, "Try '%s --help' for more information.\n", Tool);
         return 2;
     } catch (const std::exception &error) {
-        ReportToolError(Tool, MessageOf(error));
+        ReportToolError(Tool, PrintableMessage(error));
         return 1;
     }
 }

@@ -50,9 +50,6 @@ std::int32_t WholeNumberOf(std::string_view Text, const std::string &What,
                            std::int32_t Min = std::numeric_limits<std::int32_t>::min(),
                            std::int32_t Max = std::numeric_limits<std::int32_t>::max());
 
-// An exception's whole message: a vexil::Exception may carry a NUL that what() would end at.
-std::string MessageOf(const std::exception &Error);
-
 // "Tool: Message" on standard error, with control characters replaced.
 void ReportToolError(const char *Tool, std::string_view Message);
 

@@ -3,6 +3,7 @@
 // out of saved articles and articles that decode wrongly can be looked into.
 #include "message/TmsArticle.h"
 #include "platform/Exception.h"
+#include "platform/PrintableText.h"
 #include "platform/TStream.h"
 #include "tools/ToolArguments.h"
 
@@ -89,7 +90,7 @@ void PrintBody(const vexil::TmsArticle &article) {
 }
 
 void Report(const std::string &file, const std::exception &error) {
-    vexil::ReportToolError(kTool, file + ": " + vexil::MessageOf(error));
+    vexil::ReportToolError(kTool, file + ": " + vexil::PrintableMessage(error));
 }
 
 // Saves every attachment of the article; false when one failed (already reported).

@@ -1,6 +1,7 @@
 // vexil-gif2bmp GIF BMP: writes the GIF decoder's 8-bit bitmap of GIF's first image to BMP,
 // or prints why the file cannot be decoded and exits non-zero.
 #include "picture/TGif.h"
+#include "platform/PrintableText.h"
 #include "tools/ToolArguments.h"
 
 #include <filesystem>
@@ -22,7 +23,7 @@ template <typename Step> void OnFile(const std::string &file, Step &&step) {
     try {
         step();
     } catch (const std::exception &error) {
-        throw vexil::Exception(file + ": " + vexil::MessageOf(error));
+        throw vexil::Exception(file + ": " + vexil::PrintableMessage(error));
     }
 }
 

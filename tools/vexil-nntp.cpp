@@ -182,7 +182,6 @@ void PrintHeader(TmsNNTP &nntp, int n) {
 }
 
 void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
-    std::filesystem::create_directories(o.folder);
     nntp.SetArticle(&article);
     Walk(nntp, o, [&](int n) {
         Status(std::to_string(n + 1) + " headers retrieved");
@@ -193,6 +192,8 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
             return;
         nntp.RetrieveArticle(item.Number);
         for (int i = 0; i < article.Attachments().Count(); ++i) {
+            // Made with the first file, so that a failed run leaves no empty folder behind.
+            std::filesystem::create_directories(o.folder);
             article.SaveAttachment(i, o.folder);
             Status("Saved " + article.Attachments().Items(i).FileName());
         }

@@ -119,6 +119,21 @@ TEST_F(VexilNntpOutputTest, RepliesStartingWithNulOrEscapesGiveAVisibleMessage) 
             "list");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "vexil-nntp: 502 ?]0;owned??[2Jno?2J\n");
+
+    // A fetch that fails before its first article leaves no folder behind.
+    r = Run(
+        [](ServerConnection &c) {
+            c.SendLine("200 ready");
+            c.Expect("GROUP alt.test", std::string("\0"
+                                                   "411 \x1b[5mno such group",
+                                                   22));
+            if (c.ReadLine(5) == "QUIT")
+                c.SendLine("205 bye");
+        },
+        "fetch alt.test -o out");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vexil-nntp: ?411 ?[5mno such group\n");
+    EXPECT_FALSE(fs::exists(dir_ / "out"));
 }
 
 TEST_F(VexilNntpOutputTest, CommandLineFaultsNameTheArgument) {

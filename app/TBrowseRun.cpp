@@ -6,6 +6,7 @@
 #include "net/ArticleFilter.h"
 #include "net/NetErrors.h"
 #include "net/TmsNNTP.h"
+#include "platform/PrintableText.h"
 #include "platform/QtText.h"
 
 #include <QComboBox>
@@ -213,7 +214,7 @@ void TBrowseRun::msNNTPClosed() {
 }
 
 void TBrowseRun::msNNTPError(const std::string &Msg) {
-    Status(MessageText(Msg));
+    Status(MessageText(PrintableText(Msg)));
 }
 
 void TBrowseRun::msNNTPPosting() {

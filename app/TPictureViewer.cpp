@@ -5,6 +5,7 @@
 #include "picture/TGifImage.h"
 #include "platform/Exception.h"
 #include "platform/NViewLib.h"
+#include "platform/PrintableText.h"
 #include "platform/QtText.h"
 #include "platform/Wallpaper.h"
 
@@ -132,8 +133,9 @@ void TPictureViewer::ShowCurrentPicture() {
     UpdatePicOfPic();
     if (Controls.SetFileNamePanel)
         Controls.SetFileNamePanel(
-            PictureList.empty() ? QStringLiteral("None")
-                                : TextOfBytes(FileNameOf(PictureList[std::size_t(CurIndex)])));
+            PictureList.empty()
+                ? QStringLiteral("None")
+                : MessageText(PrintableText(FileNameOf(PictureList[std::size_t(CurIndex)]))));
 }
 
 void TPictureViewer::FitToBox() {

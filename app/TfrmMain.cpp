@@ -15,6 +15,7 @@
 #include "net/TmsNNTP.h"
 #include "picture/TGifImage.h"
 #include "platform/DisplayDepth.h"
+#include "platform/PrintableText.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
 #include "platform/TRegistry.h"
@@ -95,7 +96,7 @@ TfrmMain::~TfrmMain() {
     try {
         msNNTP.Disconnect();
     } catch (const Exception &e) {
-        std::fprintf(stderr, "vexil: leaving the news server: %s\n", e.what());
+        std::fprintf(stderr, "vexil: leaving the news server: %s\n", PrintableMessage(e).c_str());
     }
 }
 

@@ -7,6 +7,7 @@
 #include "net/NetErrors.h"
 #include "net/ReplyWords.h"
 #include "net/TLineStream.h"
+#include "platform/PrintableText.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -44,7 +45,7 @@ TmsNNTP::~TmsNNTP() {
         Disconnect();
     } catch (const Exception &e) {
         // A destructor cannot raise; the program's close path calls Disconnect itself first.
-        std::fprintf(stderr, "vexil: leaving the news server: %s\n", e.what());
+        std::fprintf(stderr, "vexil: leaving the news server: %s\n", PrintableMessage(e).c_str());
     }
 }
 

@@ -3,6 +3,8 @@
 
 usage: make-articles.py OUTDIR [--group GROUP] [--seed N] [--prefix P] SET...
 
+It needs Pillow: run it with Debian's /usr/bin/python3 (package python3-pil).
+
 SET is one of
   sample            a mixed picture group: a uuencoded JPEG, a MIME base64 PNG, a MIME
                     GIF in quoted-printable company, two uuencoded files in one article, a
@@ -30,7 +32,9 @@ from email.mime.multipart import MIMEMultipart
 from email.mime.text import MIMEText
 from email import encoders, policy
 
-from PIL import Image, ImageDraw
+# Pillow is imported once the command line is known to be good (see need_pillow), so that
+# --help and a wrong argument need no Pillow and a missing Pillow is named.
+Image = ImageDraw = None
 
 DATE = "Tue, 01 Dec 2026 12:00:00 +0000"
 
@@ -178,29 +182,54 @@ class Maker:
                 f.write("\t".join(row) + "\n")
 
 
+def need_pillow():
+    global Image, ImageDraw
+    try:
+        from PIL import Image, ImageDraw
+    except ImportError:
+        sys.exit("make-articles.py: needs Pillow (PIL), which this Python (%s) lacks: run it "
+                 "with Debian's /usr/bin/python3 after 'apt-get install python3-pil'"
+                 % sys.executable)
+
+
+def parse_set(text):
+    """A SET argument as (kind, numbers); exits with a message naming it when it is wrong."""
+    kind, _, rest = text.partition(":")
+    fields = rest.split(":") if rest else []
+    most = {"sample": 0, "pictures": 2, "text": 1}.get(kind)
+    if most is None:
+        sys.exit("make-articles.py: unknown set '%s' (sets: sample, pictures:N[:KB], text:N)"
+                 % text)
+    if len(fields) > most or not all(f.isdigit() for f in fields):
+        sys.exit("make-articles.py: set '%s': expected %s" % (
+            text, {0: "no numbers", 1: "text:N with N a whole number",
+                   2: "pictures:N[:KB] with whole numbers"}[most]))
+    return kind, [int(f) for f in fields]
+
+
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("out")
-    ap.add_argument("sets", nargs="+")
+    description = "\n\n".join(__doc__.split("\n\n")[2:])  # without the usage line
+    ap = argparse.ArgumentParser(prog="make-articles.py", description=description,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("out", metavar="OUTDIR")
+    ap.add_argument("sets", nargs="+", metavar="SET")
     ap.add_argument("--group", default="alt.binaries.pictures.test")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--prefix", default="vexil-gen")
     args = ap.parse_args()
+    sets = [parse_set(s) for s in args.sets]
+    need_pillow()
     random.seed(args.seed)  # MIME boundaries too
     os.makedirs(args.out, exist_ok=True)
     maker = Maker(args.out, args.group, args.seed, args.prefix)
-    for s in args.sets:
-        kind, _, rest = s.partition(":")
-        nums = [int(x) for x in rest.split(":") if x]
+    for kind, nums in sets:
         if kind == "sample":
             maker.sample()
         elif kind == "pictures":
             maker.pictures(nums[0] if nums else 10, nums[1] if len(nums) > 1 else 20)
-        elif kind == "text":
+        else:
             for i in range(nums[0] if nums else 1):
                 maker.text_article(maker.count)
-        else:
-            sys.exit("make-articles.py: unknown set '%s'" % s)
     maker.finish()
 
 

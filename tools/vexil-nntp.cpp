@@ -7,9 +7,12 @@
 #include "net/ReplyWords.h"
 #include "net/TmsNNTP.h"
 #include "platform/Exception.h"
+#include "tools/ToolArguments.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -32,83 +35,85 @@ struct Options {
     std::string folder;
 };
 
-int Usage(std::FILE *to) {
-    std::fputs(
-        "usage: vexil-nntp --server HOST[:PORT] [--user U --password P] [--log FILE]\n"
-        "                  [--timeout SECONDS] COMMAND\n"
-        "commands:\n"
-        "  list                          prints the server's groups: name, last, first, flag\n"
-        "  walk GROUP [--from N] [--count K]\n"
-        "                                prints one line per header: number, Lines, Subject\n"
-        "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] -o DIR\n"
-        "                                walks as the picture browser does and fetches each\n"
-        "                                article with A < Lines < B whose subject is not a\n"
-        "                                later part of a post in several parts, saving its\n"
-        "                                attachments into DIR (defaults: A 150, B 100000)\n"
-        "The walk starts at article N (default: the group's first) and takes K headers\n"
-        "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
-        "--log FILE writes every command and reply line to FILE at the end.\n"
-        "Errors print their message on standard error; the exit status is then 1.\n",
-        to);
-    return to == stdout ? 0 : 2;
-}
+constexpr const char *kTool = "vexil-nntp";
 
-bool ReadNumber(const char *text, int &out) {
-    out = vexil::StrToIntDef(text, -1);
-    return out >= 0 || std::string(text) == "-1";
-}
+constexpr const char *kUsage =
+    "usage: vexil-nntp --server HOST[:PORT] [--user U --password P] [--log FILE]\n"
+    "                  [--timeout SECONDS] COMMAND\n"
+    "commands:\n"
+    "  list                          prints the server's groups: name, last, first, flag\n"
+    "  walk GROUP [--from N] [--count K]\n"
+    "                                prints one line per header: number, Lines, Subject\n"
+    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] -o DIR\n"
+    "                                walks as the picture browser does and fetches each\n"
+    "                                article with A < Lines < B whose subject is not a\n"
+    "                                later part of a post in several parts, saving its\n"
+    "                                attachments into DIR (defaults: A 150, B 100000)\n"
+    "The walk starts at article N (default: the group's first) and takes K headers\n"
+    "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
+    "--log FILE writes every command and reply line to FILE at the end.\n"
+    "Text from the server is printed with its control characters as \"?\" (a tab as a\n"
+    "space). Errors print their message on standard error; the exit status is then 1,\n"
+    "or 2 when the command line cannot be used.\n";
 
-bool ParseArguments(int argc, char **argv, Options &o) {
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        auto number = [&](int &out) { return hasValue && ReadNumber(argv[++i], out); };
-        if (arg == "--server" && hasValue)
-            o.server = argv[++i];
-        else if (arg == "--user" && hasValue)
-            o.user = argv[++i];
-        else if (arg == "--password" && hasValue)
-            o.password = argv[++i];
-        else if (arg == "--log" && hasValue)
-            o.log = argv[++i];
-        else if (arg == "-o" && hasValue)
-            o.folder = argv[++i];
-        else if (arg == "--timeout") {
-            if (!number(o.timeout))
-                return false;
-        } else if (arg == "--from") {
-            if (!number(o.from))
-                return false;
-        } else if (arg == "--count") {
-            if (!number(o.count))
-                return false;
-        } else if (arg == "--min-lines") {
-            if (!number(o.minLines))
-                return false;
-        } else if (arg == "--max-lines") {
-            if (!number(o.maxLines))
-                return false;
-        } else if (!arg.empty() && arg[0] == '-')
-            return false;
-        else
-            words.push_back(arg);
-    }
-    if (o.server.empty() || words.empty())
-        return false;
+// The words after the options: the command and its group.
+void ParseCommand(const std::vector<std::string> &words, Options &o) {
+    if (words.empty())
+        throw vexil::EUsageError("no command given");
     o.command = words[0];
-    if (o.command == "list")
-        return words.size() == 1;
-    if (o.command != "walk" && o.command != "fetch")
-        return false;
-    if (words.size() != 2 || (o.command == "fetch" && o.folder.empty()))
-        return false;
-    o.group = words[1];
-    return true;
+    if (o.command != "list" && o.command != "walk" && o.command != "fetch")
+        throw vexil::EUsageError("unknown command \"" + o.command + "\"");
+    const std::size_t wanted = o.command == "list" ? 1 : 2;
+    if (words.size() < wanted)
+        throw vexil::EUsageError(o.command + " needs a GROUP");
+    if (words.size() > wanted)
+        throw vexil::EUsageError("unexpected argument \"" + words[wanted] + "\"");
+    if (wanted == 2)
+        o.group = words[1];
+    if (o.command == "fetch" && o.folder.empty())
+        throw vexil::EUsageError("fetch needs -o DIR");
 }
 
+Options ParseArguments(vexil::TToolArguments &arguments) {
+    Options o;
+    std::vector<std::string> words;
+    while (!arguments.AtEnd()) {
+        const bool option = arguments.NextIsOption();
+        const std::string arg = arguments.Next();
+        if (!option)
+            words.push_back(arg);
+        else if (arg == "--server")
+            o.server = arguments.ValueOf(arg);
+        else if (arg == "--user")
+            o.user = arguments.ValueOf(arg);
+        else if (arg == "--password")
+            o.password = arguments.ValueOf(arg);
+        else if (arg == "--log")
+            o.log = arguments.ValueOf(arg);
+        else if (arg == "-o")
+            o.folder = arguments.ValueOf(arg);
+        else if (arg == "--timeout")
+            o.timeout = arguments.IntegerOf(arg);
+        else if (arg == "--from")
+            o.from = arguments.IntegerOf(arg);
+        else if (arg == "--count")
+            o.count = arguments.IntegerOf(arg);
+        else if (arg == "--min-lines")
+            o.minLines = arguments.IntegerOf(arg, std::numeric_limits<std::int32_t>::min());
+        else if (arg == "--max-lines")
+            o.maxLines = arguments.IntegerOf(arg, std::numeric_limits<std::int32_t>::min());
+        else
+            vexil::TToolArguments::UnknownOption(arg);
+    }
+    if (o.server.empty())
+        throw vexil::EUsageError("--server HOST[:PORT] is missing");
+    ParseCommand(words, o);
+    return o;
+}
+
+// A status line may carry the server's words.
 void Status(const std::string &text) {
-    std::printf("%s\n", text.c_str());
+    vexil::PrintLine(text);
     std::fflush(stdout);
 }
 
@@ -143,8 +148,9 @@ void List(TmsNNTP &nntp) {
     const vexil::TmsNewsGroupList &groups = nntp.NewsGroupList();
     for (int i = 0; i < groups.Count(); ++i) {
         const vexil::TmsNewsgroup &g = groups.Items(i);
-        std::printf("%s %d %d %c\n", g.Name.c_str(), g.Last, g.First,
-                    g.Posting != '\0' ? g.Posting : '-');
+        vexil::PrintFields({g.Name, std::to_string(g.Last), std::to_string(g.First),
+                            std::string(1, g.Posting != '\0' ? g.Posting : '-')},
+                           ' ');
     }
 }
 
@@ -171,12 +177,11 @@ void Walk(TmsNNTP &nntp, const Options &o, const std::function<void(int)> &Handl
 
 void PrintHeader(TmsNNTP &nntp, int n) {
     const vexil::TmsNgInfoItem &item = nntp.HeaderList().Items(n);
-    std::printf("%d\t%s\t%s\n", item.Number, item.GetHeaderValue("Lines").c_str(),
-                item.GetHeaderValue("Subject").c_str());
+    vexil::PrintFields({std::to_string(item.Number), item.GetHeaderValue("Lines"),
+                        item.GetHeaderValue("Subject")});
 }
 
 void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
-    std::filesystem::create_directories(o.folder);
     nntp.SetArticle(&article);
     Walk(nntp, o, [&](int n) {
         Status(std::to_string(n + 1) + " headers retrieved");
@@ -187,6 +192,8 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
             return;
         nntp.RetrieveArticle(item.Number);
         for (int i = 0; i < article.Attachments().Count(); ++i) {
+            // Made with the first file, so that a failed run leaves no empty folder behind.
+            std::filesystem::create_directories(o.folder);
             article.SaveAttachment(i, o.folder);
             Status("Saved " + article.Attachments().Items(i).FileName());
         }
@@ -221,15 +228,7 @@ int Run(const Options &o) {
 } // namespace
 
 int main(int argc, char **argv) {
-    Options options;
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))
-        return Usage(stdout);
-    if (!ParseArguments(argc, argv, options))
-        return Usage(stderr);
-    try {
-        return Run(options);
-    } catch (const vexil::Exception &e) {
-        std::fprintf(stderr, "vexil-nntp: %s\n", e.what());
-        return 1;
-    }
+    return vexil::RunTool(kTool, kUsage, argc, argv, [](vexil::TToolArguments &arguments) {
+        return Run(ParseArguments(arguments));
+    });
 }

@@ -1,4 +1,5 @@
 #include "widgets/ErrorReport.h"
+#include "platform/PrintableText.h"
 #include "platform/QtText.h"
 #include "widgets/ScreenCursor.h"
 
@@ -12,7 +13,7 @@ namespace vexil {
 void ReportError(QWidget *parent, const std::exception &error) {
     // An hourglass left by the failed command would sit over the box.
     SetDefaultScreenCursor();
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), MessageText(error.what()),
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), MessageText(PrintableMessage(error)),
                     QMessageBox::Ok, parent);
     box.exec();
 }

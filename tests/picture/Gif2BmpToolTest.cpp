@@ -24,8 +24,18 @@ TEST(VexilGif2Bmp, WritesTheDecodersBitmapOrSaysWhyNot) {
     WriteFile(tool.Dir() / "not.gif", "PNG, really");
     const ToolResult bad = tool.Run("not.gif bad.bmp");
     EXPECT_NE(bad.status, 0);
-    EXPECT_EQ(bad.err, "Not a GIF file\n");
+    EXPECT_EQ(bad.err, "vexil-gif2bmp: not.gif: Not a GIF file\n");
+    EXPECT_FALSE(std::filesystem::exists(tool.Dir() / "bad.bmp"));
+    // Each message names the tool and the file it is about.
+    std::filesystem::create_directory(tool.Dir() / "folder");
+    EXPECT_EQ(tool.Run("folder bad.bmp").err,
+              "vexil-gif2bmp: folder: is a folder, not a GIF file\n");
+    EXPECT_EQ(tool.Run("'" + gif + "' folder").err,
+              "vexil-gif2bmp: folder: Cannot create file folder\n");
     EXPECT_FALSE(std::filesystem::exists(tool.Dir() / "bad.bmp"));
 
-    EXPECT_NE(tool.Run("only-one-argument").status, 0);
+    const ToolResult usage = tool.Run("only-one-argument");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "vexil-gif2bmp: expected two files, GIF and BMP, not 1\n"
+                         "Try 'vexil-gif2bmp --help' for more information.\n");
 }

@@ -14,12 +14,21 @@ namespace fs = std::filesystem;
 
 namespace vexil::test {
 
-ToolRun::ToolRun(const std::string &Tool) {
+namespace {
+
+fs::path ToolPath(const std::string &Tool) {
     const char *binary = std::getenv("VEXIL_BINARY_DIR");
     if (!binary)
         throw std::runtime_error("VEXIL_BINARY_DIR is not set");
-    tool_ = fs::path(binary) / "tools" / Tool;
-    dir_ = fs::temp_directory_path() / (Tool + "-test-" + std::to_string(::getpid()));
+    return fs::path(binary) / "tools" / Tool;
+}
+
+} // namespace
+
+ToolRun::ToolRun(const std::string &Tool) : ToolRun(Tool, ToolPath(Tool)) {}
+
+ToolRun::ToolRun(const std::string &Name, fs::path Program) : tool_(std::move(Program)) {
+    dir_ = fs::temp_directory_path() / (Name + "-test-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
 }

@@ -17,6 +17,8 @@ class ToolRun {
 public:
     // Tool is a program under tools/ of the build tree (VEXIL_BINARY_DIR).
     explicit ToolRun(const std::string &Tool);
+    // Any other program (a script's interpreter), with a scratch folder named after Name.
+    ToolRun(const std::string &Name, std::filesystem::path Program);
     ToolRun(const ToolRun &) = delete;
     ToolRun &operator=(const ToolRun &) = delete;
     ~ToolRun();

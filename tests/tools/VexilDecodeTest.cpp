@@ -93,3 +93,46 @@ TEST_F(VexilDecodeTest, ReportsBadFilesAndGoesOn) {
     EXPECT_EQ(Run("").status, 2);
     EXPECT_EQ(Run("--help").status, 0);
 }
+
+TEST_F(VexilDecodeTest, NamesWhatIsWrongAndCreatesNothing) {
+    fs::create_directory(dir_ / "folder");
+    // A folder given as a file once ended in "std::bad_alloc".
+    ToolResult r = Run("-o out folder");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vexil-decode: folder: is a folder, not an article file\n");
+    r = Run("-o out missing.eml");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "out"));
+
+    // A command line it cannot use: one line on what is wrong, then the hint, no usage.
+    r = Run("--count abc uu.eml");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "vexil-decode: unknown option --count\n"
+                     "Try 'vexil-decode --help' for more information.\n");
+    EXPECT_EQ(Run("uu.eml -o").err.substr(0, 33), "vexil-decode: -o needs a value\nTr");
+    EXPECT_EQ(Run("-o out").err.substr(0, 31), "vexil-decode: no FILE given\nTry");
+    // After "--" a name that looks like an option is a file.
+    WriteFile(dir_ / "-x.eml", kUuArticle);
+    r = Run("-o out -- -x.eml");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "a.gif"));
+}
+
+TEST_F(VexilDecodeTest, PrintsArticleTextWithoutControlCharacters) {
+    // Retitles the terminal and clears it; 0x9B is CSI on an 8-bit terminal.
+    WriteFile(dir_ / "hostile.eml", "Subject: \x1b]0;owned\x07hi\x9b"
+                                    "2J\n"
+                                    "\n"
+                                    "text \x1b[2J\ttabbed\n"
+                                    "begin 644 a\x1b[1mb.gif\n"
+                                    "&1TE&.#EA\n"
+                                    "`\n"
+                                    "end\n");
+    ToolResult r = Run("-o out hostile.eml");
+    EXPECT_EQ(r.out, "]0;owned?hi?2J\t\t1\na?[1mb.gif\t6\timage/gif\n");
+    r = Run("--body -o out hostile.eml");
+    EXPECT_EQ(r.out, "text ?[2J tabbed\n");
+    // The message of a failed file shows the name as the other texts do.
+    r = Run("'bad\x1b[2J.eml'");
+    EXPECT_EQ(r.err, "vexil-decode: bad?[2J.eml: Cannot open file bad?[2J.eml\n");
+}

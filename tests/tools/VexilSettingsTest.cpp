@@ -63,22 +63,87 @@ TEST_F(VexilSettingsTest, PrintsValuesAndTheirTypes) {
     EXPECT_EQ(gone.err, "vexil-settings: No value \"Server\" in \\Software\\Internet\\VX\n");
 }
 
-TEST_F(VexilSettingsTest, RefusesWhatItCannotStoreAndChangesNothing) {
-    const ToolResult big = Run("set-integer MaxLines 2147483648");
-    EXPECT_EQ(big.status, 1);
-    EXPECT_NE(big.err.find("\"2147483648\" is no whole number"), std::string::npos) << big.err;
-    EXPECT_EQ(Run("set-integer MaxLines 12x").status, 1);
-    // Reading a key that was never written creates nothing.
+TEST_F(VexilSettingsTest, WritesEachSettingWithItsTypeAndRefusesMisspelledNames) {
+    // A number given to set for a setting that holds one is written as a number: Vexil
+    // would read a string there as missing and quietly take the default.
+    ASSERT_EQ(Run("set maxlines 500").status, 0);
+    ASSERT_EQ(Run("set SmartDownLoad 0").status, 0);
+    ASSERT_EQ(Run("set Pass 1234").status, 0);
+    TRegistry &vx = Store(vexil::HKEY_LOCAL_MACHINE, kSettingsKey);
+    EXPECT_EQ(vx.ReadInteger("MaxLines"), 500);
+    EXPECT_FALSE(vx.ReadBool("SmartDownload"));
+    EXPECT_EQ(vx.ReadString("Pass"), "1234");
+
+    ToolResult r = Run("set Srever news.example.com");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "vexil-settings: \"Srever\" is no setting of \\Software\\Internet\\VX; the "
+                     "settings are EMail Address, MaxLines, MinLines, Pass, Server, SlowColor, "
+                     "SmartDownload, User\nTry 'vexil-settings --help' for more information.\n");
+    r = Run("set MinLines abc");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("MinLines: \"abc\" is not a whole number"), std::string::npos) << r.err;
+    r = Run("set-integer MaxLines 2147483648");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("\"2147483648\" is not a whole number from -2147483648 to 2147483647"),
+              std::string::npos)
+        << r.err;
+    r = Run("set-integer Server 5");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Server holds text"), std::string::npos) << r.err;
+    // The window's placement and the Smart Download memory are checked as well; a key that
+    // Vexil does not read takes any name.
+    EXPECT_EQ(Run("--user set Wdith 300").status, 2);
+    EXPECT_EQ(Run("--user set width 300").status, 0);
+    EXPECT_EQ(Run("--key '\\Software\\Internet\\VX\\SDLog\\' set news:119alt.pics x").status, 2);
+    EXPECT_EQ(Run("--key '\\Software\\Internet\\VX\\SDLog' set news:119alt.pics 7").status, 0);
+
+    store.SetRootKey(vexil::HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(store.OpenKey(kSettingsKey, false));
+    EXPECT_EQ(store.GetValueNames(),
+              (std::vector<std::string>{"MaxLines", "Pass", "SmartDownload"}));
+}
+
+TEST_F(VexilSettingsTest, LookingCreatesNothing) {
+    // No store yet: reading says so and leaves neither the database nor its folder.
+    ::setenv("VEXIL_REGISTRY", (home.Root() / "config" / "store.sqlite3").c_str(), 1);
+    for (const char *look : {"list", "get Server", "delete Server"}) {
+        const ToolResult r = Run(look);
+        EXPECT_EQ(r.status, 1) << look;
+        EXPECT_EQ(r.err, "vexil-settings: the settings store " +
+                             (home.Root() / "config" / "store.sqlite3").string() +
+                             " does not exist\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.Root() / "config"));
+    // A set creates it.
+    EXPECT_EQ(Run("set Server news").status, 0);
+    EXPECT_TRUE(std::filesystem::exists(home.Root() / "config" / "store.sqlite3"));
+
+    // Reading a key that was never written creates nothing either.
     const ToolResult missing = Run("--key '\\Software\\Nowhere' list");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("No key \\Software\\Nowhere"), std::string::npos) << missing.err;
-    store.SetRootKey(vexil::HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(store.KeyExists("\\Software\\Nowhere"));
-    EXPECT_FALSE(store.ValueExists("MaxLines"));
+    TRegistry other((home.Root() / "config" / "store.sqlite3").string());
+    other.SetRootKey(vexil::HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(other.KeyExists("\\Software\\Nowhere"));
+}
 
-    for (const char *wrong :
-         {"", "set Server", "get", "frobnicate", "--key relative list", "list --user"})
-        EXPECT_EQ(Run(wrong).status, 2) << wrong;
+TEST_F(VexilSettingsTest, NamesWhatIsWrongWithTheCommandLine) {
+    const std::pair<const char *, const char *> wrong[] = {
+        {"", "no command given"},
+        {"set Server", "set takes 2 arguments, not 1"},
+        {"get", "get takes 1 argument, not 0"},
+        {"frobnicate", "unknown command \"frobnicate\""},
+        {"--key relative list", "--key: \"relative\" is no key path beginning with \\"},
+        {"--key", "--key needs a value"},
+        {"--system list", "unknown option --system"},
+        {"list --user", "list takes 0 arguments, not 1"},
+    };
+    for (const auto &[arguments, message] : wrong) {
+        const ToolResult r = Run(arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_EQ(r.err, std::string("vexil-settings: ") + message +
+                             "\nTry 'vexil-settings --help' for more information.\n");
+    }
     const ToolResult help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: vexil-settings"), std::string::npos);

@@ -20,6 +20,8 @@ packages=(
   # peers and article makers used by tests and benchmarks
   sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
   python3 python3-pil time
+  # the in-memory base64 peer of bench/codecs.sh (OpenSSL's EVP decoder)
+  libssl-dev
 )
 
 missing=()

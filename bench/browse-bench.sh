@@ -10,8 +10,8 @@
 # Both sides renew TCP_QUICKACK on every read: INN writes a reply in two pieces under
 # Nagle's rule, and a reader that delays its ACK waits about 40 ms for the second piece
 # (bench/nntp-bench.sh). Prints the best of ROUNDS rounds of each, articles per second, peak
-# memory (maximum resident set size) and the ratios, and checks every picture the manifest
-# names against the original in the folder of each side. Each command runs with a private
+# memory (maximum resident set size) and the ratios, and checks every picture a first Go
+# fetches (from the manifest) against the original in the folder of each side. Each command runs with a private
 # TMPDIR; a command that fails or is killed is reported as crashed and its round's time is
 # not used. Exits non-zero when a target is missed, Vexil does not write every picture
 # exactly, or either side crashed in every round.
@@ -44,8 +44,8 @@ echo "== posting to the private INN on 127.0.0.1:$port"
 bash "$root/tools/inn/post-article" "$work/inn" "$work/articles"/[0-9]*.txt >/dev/null
 largest=$(stat -c %s "$work/articles"/[0-9]*.txt | sort -n | tail -n 1)
 
-# check_pictures FOLDER: compares every picture the manifest names with the one in FOLDER;
-# prints "EXACT WRONG MISSING".
+# check_pictures FOLDER: compares every expected picture with the one in FOLDER; prints
+# "EXACT WRONG MISSING".
 check_pictures() {
     local exact=0 wrong=0 missing=0 name
     for name in "${expected[@]}"; do

@@ -165,7 +165,7 @@ for r in range(1, rounds + 1):
                         % (r, vexil[-1]["articles"], f["articles"]))
 
 mb = 1024 * 1024
-print("(best of %d rounds each; %d pictures in the group, largest article %.0f KB)"
+print("(best of %d rounds each; %d pictures a first Go fetches, largest article %.0f KB)"
       % (rounds, expected, largest / 1024))
 print("== summary")
 if vexil:

@@ -20,6 +20,8 @@ head -c $((12 * 1024 * 1024)) /dev/urandom | base64 -w 76 >"$payload"
 
 echo "== Vexil's decoders beside OpenSSL's EVP decoder (Google Benchmark, in memory)"
 status=0
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 VEXIL_BENCH_BASE64="$payload" "$bench" --benchmark_color=false \
     --benchmark_repetitions="${REPETITIONS:-5}" --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true \

@@ -72,6 +72,8 @@ total=$(bytes_of "${all[@]}")
 mime_total=$(bytes_of "${mime[@]}")
 echo "corpus: $count articles, $((total / 1048576)) MB of article text;" \
     "MIME half: ${#mime[@]} articles, $((mime_total / 1048576)) MB"
+echo "munpack reads only MIME articles: it is given only the MIME half, and vexil-decode is" \
+    "timed on that half too for their ratio"
 
 # run_tool LABEL COMMAND...: runs COMMAND three times; "@OUT" in it stands for a fresh output
 # folder. Sets wall[LABEL] and cpu[LABEL] to the best wall and CPU (user + system) times of

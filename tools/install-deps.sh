@@ -24,6 +24,8 @@ packages=(
   openssl
   # Python's own e-mail test messages, decoded by a test beside Python's email package
   libpython3.11-testsuite
+  # the in-memory base64 peer of bench/codecs.sh (OpenSSL's EVP decoder)
+  libssl-dev
 )
 
 missing=()

@@ -20,6 +20,8 @@ packages=(
   # peers and article makers used by tests and benchmarks
   sharutils mpack uudeview libgif-dev giflib-tools libjpeg-turbo-progs
   python3 python3-pil time
+  # yEnc encoders that the yEnc tests decode, zlib to check the CRCs against
+  python3-yenc python3-sabyenc zlib1g-dev
 )
 
 missing=()

@@ -138,7 +138,8 @@ __attribute__((target("sse2"))) void Sse2Decode(Cursor &c, const Byte *limit) {
     const __m128i dots = _mm_set1_epi8('.');
     const __m128i offset = _mm_set1_epi8(42);
     const __m128i escapeOffset = _mm_set1_epi8(64);
-    while (c.p < limit && c.end - c.p >= 16) {
+    // 32 bytes ahead, so that the last run's 16-byte copy stays inside the output.
+    while (c.p < limit && c.end - c.p >= 32) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c.p));
         const __m128i isEq = _mm_cmpeq_epi8(v, equals);
         const auto eq = static_cast<std::uint32_t>(_mm_movemask_epi8(isEq));
@@ -159,20 +160,21 @@ __attribute__((target("sse2"))) void Sse2Decode(Cursor &c, const Byte *limit) {
             escaped = _mm_or_si128(escaped, _mm_cvtsi32_si128(0xFF));
         const __m128i decoded =
             _mm_sub_epi8(_mm_sub_epi8(v, offset), _mm_and_si128(escaped, escapeOffset));
-        if (plan.remove == 0) {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(c.out), decoded);
-            c.out += 16;
-        } else {
-            alignas(16) Byte bytes[16];
-            _mm_store_si128(reinterpret_cast<__m128i *>(bytes), decoded);
-            Byte *out = c.out;
-            const std::uint32_t keep = ~plan.remove;
-            for (unsigned i = 0; i < 16; ++i) {
-                *out = bytes[i];
-                out += (keep >> i) & 1u;
-            }
-            c.out = out;
+        // Removed bytes are few: copy the runs between them, 16 bytes at a time.
+        alignas(16) Byte bytes[32] = {};
+        _mm_store_si128(reinterpret_cast<__m128i *>(bytes), decoded);
+        Byte *out = c.out;
+        unsigned from = 0;
+        for (std::uint32_t removed = plan.remove; removed != 0; removed &= removed - 1) {
+            const auto at = static_cast<unsigned>(std::countr_zero(removed));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + from)));
+            out += at - from;
+            from = at + 1;
         }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + from)));
+        c.out = out + (16 - from);
         c.p += 16;
         c.lineStart = plan.nextLineStart;
         c.escape = plan.nextEscape;

@@ -308,7 +308,7 @@ YEncDecodeResult YEncDecode(std::string_view in, char *out, const YEncDecodeOpti
     const auto *const begin = reinterpret_cast<const Byte *>(in.data());
     auto *const outBegin = reinterpret_cast<Byte *>(out);
     Cursor c{begin, begin + in.size(), outBegin, options.serverForm};
-    std::uint32_t crc = 0;
+    std::uint32_t crc = options.crc;
     while (c.p < c.end && !c.stopped) {
         Byte *const from = c.out;
         loop(c, c.p + std::min<std::size_t>(kWindow, static_cast<std::size_t>(c.end - c.p)));

@@ -37,13 +37,15 @@ struct YEncDecodeOptions {
     bool serverForm = false;
     YEncKernel kernel = YEncKernel::Best;
     Crc32Method crcMethod = Crc32Method::Best;
+    // The CRC of the bytes decoded before, when a part is decoded in several calls.
+    std::uint32_t crc = 0;
 };
 
 struct YEncDecodeResult {
     // Bytes of the input used; where decoding stopped at a line, the offset of that line.
     std::size_t consumed = 0;
     std::size_t written = 0;
-    std::uint32_t crc = 0; // CRC-32 of the written bytes
+    std::uint32_t crc = 0; // CRC-32 of the written bytes, continued from options.crc
     YEncStop stop = YEncStop::InputEnd;
 };
 

@@ -19,6 +19,8 @@ std::string_view YEncProblemText(YEncProblem problem) {
 
 YEncProblem TYEncFileCheck::AddPart(const YEncPartData &part) {
     const YEncPart &r = part.range;
+    if (fileSize_ == 0)
+        return AddToEmptyFile(part);
     if (r.begin == 0 || r.end < r.begin || r.end > fileSize_ || part.decodedSize != r.Size() ||
         (part.endSize && *part.endSize != r.Size())) {
         sizeMismatch_ = true;
@@ -37,6 +39,20 @@ YEncProblem TYEncFileCheck::AddPart(const YEncPartData &part) {
     }
     parts_.emplace(r.begin, Kept{r.end, part.decodedCrc});
     covered_ += r.Size();
+    if (part.pcrc32 && *part.pcrc32 != part.decodedCrc) {
+        crcError_ = true;
+        return YEncProblem::CrcError;
+    }
+    return YEncProblem::None;
+}
+
+// An empty file has no byte for a part to cover: its one part, 1..0, must be empty too.
+YEncProblem TYEncFileCheck::AddToEmptyFile(const YEncPartData &part) {
+    if (part.range.begin > 1 || part.range.end > 0 || part.decodedSize > 0 ||
+        part.endSize.value_or(0) > 0) {
+        sizeMismatch_ = true;
+        return YEncProblem::SizeMismatch;
+    }
     if (part.pcrc32 && *part.pcrc32 != part.decodedCrc) {
         crcError_ = true;
         return YEncProblem::CrcError;

@@ -18,7 +18,7 @@ enum class YEncProblem { None, SizeMismatch, CrcError };
 std::string_view YEncProblemText(YEncProblem problem);
 
 // What one part declared and what decoding it gave. A single-part file is one part covering
-// 1..size.
+// 1..size (1..0 for an empty file).
 struct YEncPartData {
     YEncPart range;                       // from "=ypart"
     std::optional<std::uint64_t> endSize; // size= of "=yend"
@@ -58,6 +58,8 @@ public:
     std::uint64_t FileSize() const { return fileSize_; }
 
 private:
+    YEncProblem AddToEmptyFile(const YEncPartData &part);
+
     struct Kept {
         std::uint64_t end;
         std::uint32_t crc;

@@ -159,6 +159,28 @@ TEST(YEncDecoderTest, KernelsAgreeOnArbitraryText) {
     }
 }
 
+// A part decoded in pieces, each starting at a line: the CRC runs on from the one before.
+TEST(YEncDecoderTest, DecodingInSeveralCallsContinuesTheCrc) {
+    const std::string bytes = RandomBytes(50000, 21);
+    const std::string text = YEncEncode(bytes);
+    for (const YEncKernel kernel : AvailableYEncKernels()) {
+        YEncDecodeOptions options;
+        options.kernel = kernel;
+        std::string out(text.size(), '\0');
+        std::size_t written = 0;
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t cut = std::min(text.find('\n', pos + 5000), text.size() - 1) + 1;
+            const auto r = YEncDecode(text.substr(pos, cut - pos), out.data() + written, options);
+            written += r.written;
+            options.crc = r.crc;
+            pos = cut;
+        }
+        out.resize(written);
+        EXPECT_TRUE(out == bytes) << KernelName(kernel);
+        EXPECT_EQ(options.crc, Crc32(bytes)) << KernelName(kernel);
+    }
+}
+
 TEST(YEncDecoderTest, BestKernelAndMethodAreAvailable) {
     const auto kernels = AvailableYEncKernels();
     EXPECT_EQ(kernels.front(), YEncKernel::Scalar);

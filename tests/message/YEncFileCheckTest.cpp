@@ -127,3 +127,23 @@ TEST_F(YEncFileCheckTest, RepeatedAndOverlappingParts) {
     EXPECT_EQ(gap.AddPart(Part(6001, 6001)), YEncProblem::SizeMismatch);
     EXPECT_EQ(gap.AddPart(Part(3001, 6000)), YEncProblem::None);
 }
+
+TEST(YEncFileCheckEmptyTest, AnEmptyFileIsOneEmptyPart) {
+    YEncPartData empty;
+    empty.range = {1, 0};
+    empty.endSize = 0;
+    empty.pcrc32 = 0;
+    TYEncFileCheck check(0);
+    check.SetFileCrc(0);
+    EXPECT_EQ(check.AddPart(empty), YEncProblem::None);
+    EXPECT_EQ(check.Finish(), YEncProblem::None);
+    EXPECT_EQ(check.CombinedCrc(), 0u);
+
+    YEncPartData stray = empty;
+    stray.decodedSize = 1;
+    EXPECT_EQ(TYEncFileCheck(0).AddPart(stray), YEncProblem::SizeMismatch);
+    TYEncFileCheck wrongCrc(0);
+    wrongCrc.SetFileCrc(0x1234);
+    wrongCrc.AddPart(empty);
+    EXPECT_EQ(wrongCrc.Finish(), YEncProblem::CrcError);
+}

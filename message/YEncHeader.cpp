@@ -142,8 +142,12 @@ std::optional<YEncBegin> ParseYEncBegin(std::string_view line) {
             return SetOnce(begin.part, value, Decimal32) && *begin.part > 0;
         if (key == "total")
             return SetOnce(begin.total, value, Decimal32) && *begin.total > 0;
-        if (key == "line")
-            return SetOnce(begin.line, value, Decimal63);
+        if (key == "line") {
+            // Advisory only, so a value that does not parse is dropped rather than the file.
+            if (!begin.line)
+                begin.line = Decimal63(value);
+            return true;
+        }
         if (key == "size")
             return SetOnce(size, value, Decimal63);
         return true;

@@ -38,8 +38,9 @@ struct YEncEnd {
 bool IsYEncKeywordLine(std::string_view line);
 
 // "=ybegin " with size= and name= (part=, total=, line= optional, other keywords ignored).
-// "=ybegin2", a missing size= or name=, a number that is not decimal or does not fit, a
-// keyword given twice, and part= or total= of 0 make it no yEnc header.
+// "=ybegin2", a missing size= or name=, a size, part or total that is not decimal or does not
+// fit, one given twice, and part= or total= of 0 make it no yEnc header; a bad line= is
+// dropped.
 std::optional<YEncBegin> ParseYEncBegin(std::string_view line);
 
 // "=ypart begin=B end=E" with 1 <= B <= E.

@@ -27,6 +27,10 @@ TEST(YEncHeaderTest, SingleAndMultiPartBegin) {
     ASSERT_TRUE(loose);
     EXPECT_FALSE(loose->line);
     EXPECT_EQ(loose->part, 1u);
+    // line= is advisory: a broken one does not make the line text.
+    const auto badLine = ParseYEncBegin("=ybegin line=12x size=5 name=x");
+    ASSERT_TRUE(badLine);
+    EXPECT_FALSE(badLine->line);
 }
 
 TEST(YEncHeaderTest, NameIsTheRestOfTheLineKeptAsBytes) {

@@ -119,6 +119,7 @@ BENCHMARK_CAPTURE(BM_YEncDecode, sse2_server_form, YEncKernel::Sse2, true) VEXIL
 BENCHMARK_CAPTURE(BM_YEncDecode, avx2_server_form, YEncKernel::Avx2, true) VEXIL_SIZES;
 BENCHMARK_CAPTURE(BM_Crc32, table, Crc32Method::Table) VEXIL_SIZES;
 BENCHMARK_CAPTURE(BM_Crc32, pclmul, Crc32Method::Pclmul) VEXIL_SIZES;
+BENCHMARK_CAPTURE(BM_Crc32, vpclmul, Crc32Method::Vpclmul) VEXIL_SIZES;
 BENCHMARK(BM_Crc32Zlib) VEXIL_SIZES;
 
 BENCHMARK_MAIN();

@@ -77,18 +77,37 @@ VEXIL_PCLMUL inline __m128i Fold(__m128i x, __m128i k, __m128i next) {
     return _mm_xor_si128(_mm_xor_si128(lo, hi), next);
 }
 
-// Folding with carry-less multiplication over 64-byte blocks, then 16-byte blocks, then a
-// Barrett reduction (the method of Gopal et al., "Fast CRC Computation for Generic
-// Polynomials Using PCLMULQDQ", with the constants of the reflected polynomial). n is a
-// multiple of 16 and at least 64.
-__attribute__((target("pclmul,sse2"))) std::uint32_t
-PclmulFold(std::uint32_t reg, const unsigned char *p, std::size_t n) {
-    const __m128i k1k2 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+// The 16-byte blocks left after the wide folding, then 128 bits to 64 and a Barrett
+// reduction to 32.
+VEXIL_PCLMUL std::uint32_t FoldTail(__m128i x1, const unsigned char *p, std::size_t n) {
     const __m128i k3k4 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
     const __m128i k5 = _mm_set_epi64x(0, 0x0163cd6124);
     const __m128i poly = _mm_set_epi64x(0x01f7011641, 0x01db710641);
     const __m128i low32 = _mm_setr_epi32(~0, 0, ~0, 0);
+    for (; n >= 16; n -= 16, p += 16)
+        x1 = Fold(x1, k3k4, Load(p));
 
+    __m128i x2 = _mm_clmulepi64_si128(x1, k3k4, 0x10);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2);
+    x2 = _mm_srli_si128(x1, 4);
+    x1 = _mm_and_si128(x1, low32);
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(x1, k5, 0x00), x2);
+
+    x2 = _mm_and_si128(x1, low32);
+    x2 = _mm_clmulepi64_si128(x2, poly, 0x10);
+    x2 = _mm_and_si128(x2, low32);
+    x2 = _mm_clmulepi64_si128(x2, poly, 0x00);
+    x1 = _mm_xor_si128(x1, x2);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(x1, 4)));
+}
+
+// Folding with carry-less multiplication (the method of Gopal et al., "Fast CRC Computation
+// for Generic Polynomials Using PCLMULQDQ", with the constants of the reflected polynomial:
+// folding over D bits multiplies by x^(D+32) and x^(D-32) mod P, reflected and shifted by
+// one). Four 16-byte lanes over 64-byte blocks; n is a multiple of 16 and at least 64.
+VEXIL_PCLMUL std::uint32_t PclmulFold(std::uint32_t reg, const unsigned char *p, std::size_t n) {
+    const __m128i k512 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+    const __m128i k128 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
     __m128i x1 = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(reg)));
     __m128i x2 = Load(p + 16);
     __m128i x3 = Load(p + 32);
@@ -96,30 +115,59 @@ PclmulFold(std::uint32_t reg, const unsigned char *p, std::size_t n) {
     p += 64;
     n -= 64;
     for (; n >= 64; n -= 64, p += 64) {
-        x1 = Fold(x1, k1k2, Load(p));
-        x2 = Fold(x2, k1k2, Load(p + 16));
-        x3 = Fold(x3, k1k2, Load(p + 32));
-        x4 = Fold(x4, k1k2, Load(p + 48));
+        x1 = Fold(x1, k512, Load(p));
+        x2 = Fold(x2, k512, Load(p + 16));
+        x3 = Fold(x3, k512, Load(p + 32));
+        x4 = Fold(x4, k512, Load(p + 48));
     }
-    x1 = Fold(x1, k3k4, x2);
-    x1 = Fold(x1, k3k4, x3);
-    x1 = Fold(x1, k3k4, x4);
-    for (; n >= 16; n -= 16, p += 16)
-        x1 = Fold(x1, k3k4, Load(p));
+    x1 = Fold(x1, k128, x2);
+    x1 = Fold(x1, k128, x3);
+    x1 = Fold(x1, k128, x4);
+    return FoldTail(x1, p, n);
+}
 
-    // 128 bits to 64, then Barrett reduction to 32.
-    __m128i x2r = _mm_clmulepi64_si128(x1, k3k4, 0x10);
-    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), x2r);
-    x2r = _mm_srli_si128(x1, 4);
-    x1 = _mm_and_si128(x1, low32);
-    x1 = _mm_xor_si128(_mm_clmulepi64_si128(x1, k5, 0x00), x2r);
+bool HasVpclmul() {
+    static const bool has =
+        HasPclmul() && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("vpclmulqdq");
+    return has;
+}
 
-    x2r = _mm_and_si128(x1, low32);
-    x2r = _mm_clmulepi64_si128(x2r, poly, 0x10);
-    x2r = _mm_and_si128(x2r, low32);
-    x2r = _mm_clmulepi64_si128(x2r, poly, 0x00);
-    x1 = _mm_xor_si128(x1, x2r);
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(x1, 4)));
+#define VEXIL_VPCLMUL __attribute__((target("vpclmulqdq,pclmul,avx2")))
+
+VEXIL_VPCLMUL inline __m256i Load256(const unsigned char *q) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(q));
+}
+
+VEXIL_VPCLMUL inline __m256i Fold256(__m256i x, __m256i k, __m256i next) {
+    const __m256i lo = _mm256_clmulepi64_epi128(x, k, 0x00);
+    const __m256i hi = _mm256_clmulepi64_epi128(x, k, 0x11);
+    return _mm256_xor_si256(_mm256_xor_si256(lo, hi), next);
+}
+
+// The same folding with two 16-byte lanes per register: four registers over 128-byte
+// blocks. n is a multiple of 16 and at least 128.
+VEXIL_VPCLMUL std::uint32_t VpclmulFold(std::uint32_t reg, const unsigned char *p, std::size_t n) {
+    const __m256i k1024 = _mm256_set_epi64x(0x014a7fe880, 0x01e88ef372, 0x014a7fe880, 0x01e88ef372);
+    const __m256i k256 = _mm256_set_epi64x(0x015a546366, 0x00f1da05aa, 0x015a546366, 0x00f1da05aa);
+    const __m128i k128 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
+    __m256i x1 = _mm256_xor_si256(Load256(p),
+                                  _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(reg))));
+    __m256i x2 = Load256(p + 32);
+    __m256i x3 = Load256(p + 64);
+    __m256i x4 = Load256(p + 96);
+    p += 128;
+    n -= 128;
+    for (; n >= 128; n -= 128, p += 128) {
+        x1 = Fold256(x1, k1024, Load256(p));
+        x2 = Fold256(x2, k1024, Load256(p + 32));
+        x3 = Fold256(x3, k1024, Load256(p + 64));
+        x4 = Fold256(x4, k1024, Load256(p + 96));
+    }
+    x1 = Fold256(x1, k256, x2);
+    x1 = Fold256(x1, k256, x3);
+    x1 = Fold256(x1, k256, x4);
+    const __m128i x = Fold(_mm256_castsi256_si128(x1), k128, _mm256_extracti128_si256(x1, 1));
+    return FoldTail(x, p, n);
 }
 
 std::uint32_t PclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_t n) {
@@ -132,13 +180,31 @@ std::uint32_t PclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_
     return TableBytes(reg, p, n);
 }
 
+std::uint32_t VpclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_t n) {
+    if (n >= 128) {
+        const std::size_t blocks = n & ~std::size_t{15};
+        reg = VpclmulFold(reg, p, blocks);
+        p += blocks;
+        n -= blocks;
+    }
+    return PclmulUpdate(reg, p, n);
+}
+
 #else
 
 bool HasPclmul() {
     return false;
 }
 
+bool HasVpclmul() {
+    return false;
+}
+
 std::uint32_t PclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_t n) {
+    return TableUpdate(reg, p, n);
+}
+
+std::uint32_t VpclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_t n) {
     return TableUpdate(reg, p, n);
 }
 
@@ -185,10 +251,14 @@ std::vector<Crc32Method> AvailableCrc32Methods() {
     std::vector<Crc32Method> methods{Crc32Method::Table};
     if (HasPclmul())
         methods.push_back(Crc32Method::Pclmul);
+    if (HasVpclmul())
+        methods.push_back(Crc32Method::Vpclmul);
     return methods;
 }
 
 Crc32Method BestCrc32Method() {
+    if (HasVpclmul())
+        return Crc32Method::Vpclmul;
     return HasPclmul() ? Crc32Method::Pclmul : Crc32Method::Table;
 }
 
@@ -201,6 +271,11 @@ std::uint32_t Crc32(std::uint32_t crc, const void *data, std::size_t size, Crc32
         if (!HasPclmul())
             throw std::invalid_argument("CRC-32 with carry-less multiplication is not available");
         return ~PclmulUpdate(~crc, p, size);
+    case Crc32Method::Vpclmul:
+        if (!HasVpclmul())
+            throw std::invalid_argument("CRC-32 with 256-bit carry-less multiplication is not "
+                                        "available");
+        return ~VpclmulUpdate(~crc, p, size);
     default:
         return ~TableUpdate(~crc, p, size);
     }

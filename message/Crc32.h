@@ -9,9 +9,10 @@
 
 namespace vexil {
 
-// How the CRC is computed. Best is the fastest one the processor supports; the others exist
-// so that tests and benchmarks can run each.
-enum class Crc32Method { Best, Table, Pclmul };
+// How the CRC is computed: slicing-by-8 tables, carry-less multiplication on 128-bit
+// registers (PCLMULQDQ) or on 256-bit ones (VPCLMULQDQ with AVX2). Best is the fastest one
+// the processor supports; the others exist so that tests and benchmarks can run each.
+enum class Crc32Method { Best, Table, Pclmul, Vpclmul };
 
 // The methods this processor can run, Table always first; Best is not listed.
 std::vector<Crc32Method> AvailableCrc32Methods();

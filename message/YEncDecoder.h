@@ -50,8 +50,9 @@ struct YEncDecodeResult {
 };
 
 // Decodes in, taken to start at the beginning of a line, into out, which must hold at least
-// in.size() bytes (bytes past `written` may be overwritten). A kernel the processor lacks
-// raises std::invalid_argument.
+// in.size() bytes and must not overlap in (the vector kernels store whole blocks, so bytes
+// past `written` may be overwritten). A kernel the processor lacks raises
+// std::invalid_argument.
 YEncDecodeResult YEncDecode(std::string_view in, char *out, const YEncDecodeOptions &options = {});
 
 } // namespace vexil

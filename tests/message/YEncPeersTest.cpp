@@ -181,9 +181,9 @@ std::string Hex(std::uint32_t crc) {
 } // namespace
 
 TEST_F(YEncPeersTest, HandMadePostWithTheCornerCases) {
-    // Part 1: an escaped dot and a bare one (doubled by the server) at line starts, a blank
-    // and a TAB at line ends. Part 2: an escape as the last byte of a line, "=yend" without
-    // crc32. Part 3: the rest.
+    // The first part: an escaped dot and a bare one (doubled by the server) at line starts, a
+    // blank and a TAB at line ends. The second: an escape as the last byte of a line, "=yend"
+    // without crc32. The third: the rest.
     const std::string lines1 = "=nabc\r\n.def \r\n..gh\t\r\n";
     const std::string lines2 = "ijk=\r\nJlm\r\n";
     const std::string lines3 = "nopqrstuvw\r\n";

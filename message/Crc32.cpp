@@ -104,26 +104,24 @@ VEXIL_PCLMUL std::uint32_t FoldTail(__m128i x1, const unsigned char *p, std::siz
 // Folding with carry-less multiplication (the method of Gopal et al., "Fast CRC Computation
 // for Generic Polynomials Using PCLMULQDQ", with the constants of the reflected polynomial:
 // folding over D bits multiplies by x^(D+32) and x^(D-32) mod P, reflected and shifted by
-// one). Four 16-byte lanes over 64-byte blocks; n is a multiple of 16 and at least 64.
+// one). Eight 16-byte lanes over 128-byte blocks, enough to hide the multiplier's latency; n
+// is a multiple of 16 and at least 128.
 VEXIL_PCLMUL std::uint32_t PclmulFold(std::uint32_t reg, const unsigned char *p, std::size_t n) {
-    const __m128i k512 = _mm_set_epi64x(0x01c6e41596, 0x0154442bd4);
+    const __m128i k1024 = _mm_set_epi64x(0x014a7fe880, 0x01e88ef372);
     const __m128i k128 = _mm_set_epi64x(0x00ccaa009e, 0x01751997d0);
-    __m128i x1 = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(reg)));
-    __m128i x2 = Load(p + 16);
-    __m128i x3 = Load(p + 32);
-    __m128i x4 = Load(p + 48);
-    p += 64;
-    n -= 64;
-    for (; n >= 64; n -= 64, p += 64) {
-        x1 = Fold(x1, k512, Load(p));
-        x2 = Fold(x2, k512, Load(p + 16));
-        x3 = Fold(x3, k512, Load(p + 32));
-        x4 = Fold(x4, k512, Load(p + 48));
-    }
-    x1 = Fold(x1, k128, x2);
-    x1 = Fold(x1, k128, x3);
-    x1 = Fold(x1, k128, x4);
-    return FoldTail(x1, p, n);
+    __m128i x[8];
+    for (int i = 0; i < 8; ++i)
+        x[i] = Load(p + 16 * i);
+    x[0] = _mm_xor_si128(x[0], _mm_cvtsi32_si128(static_cast<int>(reg)));
+    p += 128;
+    n -= 128;
+    for (; n >= 128; n -= 128, p += 128)
+        for (int i = 0; i < 8; ++i)
+            x[i] = Fold(x[i], k1024, Load(p + 16 * i));
+    __m128i folded = x[0];
+    for (int i = 1; i < 8; ++i)
+        folded = Fold(folded, k128, x[i]);
+    return FoldTail(folded, p, n);
 }
 
 bool HasVpclmul() {
@@ -171,7 +169,7 @@ VEXIL_VPCLMUL std::uint32_t VpclmulFold(std::uint32_t reg, const unsigned char *
 }
 
 std::uint32_t PclmulUpdate(std::uint32_t reg, const unsigned char *p, std::size_t n) {
-    if (n >= 64) {
+    if (n >= 128) {
         const std::size_t blocks = n & ~std::size_t{15};
         reg = PclmulFold(reg, p, blocks);
         p += blocks;

@@ -1,0 +1,132 @@
+#pragma once
+// Shared by the yEnc tests: decoding with every kernel the processor has, the server form
+// of a text, and a small walk over an article's yEnc lines.
+
+#include "message/YEncDecoder.h"
+#include "message/YEncFileCheck.h"
+#include "message/YEncHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexil::test {
+
+inline const char *KernelName(YEncKernel kernel) {
+    switch (kernel) {
+    case YEncKernel::Scalar:
+        return "scalar";
+    case YEncKernel::Sse2:
+        return "SSE2";
+    case YEncKernel::Avx2:
+        return "AVX2";
+    default:
+        return "best";
+    }
+}
+
+struct Decoded {
+    std::string bytes;
+    YEncDecodeResult result;
+};
+
+inline Decoded DecodeWith(YEncKernel kernel, std::string_view text, bool serverForm = false) {
+    Decoded d;
+    d.bytes.assign(text.size(), '\0');
+    YEncDecodeOptions options;
+    options.kernel = kernel;
+    options.serverForm = serverForm;
+    d.result = YEncDecode(text, d.bytes.data(), options);
+    d.bytes.resize(d.result.written);
+    return d;
+}
+
+// Decodes text with every available kernel, expects them all to agree, and returns the
+// scalar result.
+inline Decoded DecodeAll(std::string_view text, bool serverForm = false) {
+    const Decoded reference = DecodeWith(YEncKernel::Scalar, text, serverForm);
+    for (const YEncKernel kernel : AvailableYEncKernels()) {
+        const Decoded d = DecodeWith(kernel, text, serverForm);
+        EXPECT_TRUE(d.bytes == reference.bytes) << KernelName(kernel);
+        EXPECT_EQ(d.result.crc, reference.result.crc) << KernelName(kernel);
+        EXPECT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
+        EXPECT_EQ(d.result.stop, reference.result.stop) << KernelName(kernel);
+    }
+    return reference;
+}
+
+// What a news server sends for a stored text: CR LF line ends, a leading "." doubled, and
+// the "." line at the end.
+inline std::string ServerForm(std::string_view text) {
+    std::string out;
+    bool lineStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        if (lineStart && c == '.')
+            out += '.';
+        if (c == '\n')
+            out += '\r';
+        out += c;
+        lineStart = c == '\n';
+    }
+    if (!lineStart)
+        out += "\r\n";
+    return out + ".\r\n";
+}
+
+// One yEnc file or part found in an article in server form.
+struct ArticlePart {
+    YEncBegin begin;
+    std::optional<YEncPart> part;
+    std::optional<YEncEnd> end;
+    Decoded data;
+};
+
+inline std::string_view LineAt(std::string_view text, std::size_t pos) {
+    const std::size_t eol = text.find('\n', pos);
+    return text.substr(pos, eol == std::string_view::npos ? text.size() - pos : eol + 1 - pos);
+}
+
+// Finds the first "=ybegin" line of the article and decodes what follows with kernel.
+inline std::optional<ArticlePart> ReadArticlePart(std::string_view article, YEncKernel kernel) {
+    std::size_t pos = 0;
+    std::optional<YEncBegin> begin;
+    while (pos < article.size() && !begin) {
+        const std::string_view line = LineAt(article, pos);
+        begin = ParseYEncBegin(line);
+        pos += line.size();
+    }
+    if (!begin)
+        return std::nullopt;
+    ArticlePart p{*begin, std::nullopt, std::nullopt, {}};
+    if (p.begin.part) {
+        const std::string_view line = LineAt(article, pos);
+        p.part = ParseYEncPart(line);
+        if (p.part)
+            pos += line.size();
+    }
+    p.data = DecodeWith(kernel, article.substr(pos), true);
+    if (p.data.result.stop == YEncStop::KeywordLine)
+        p.end = ParseYEncEnd(LineAt(article, pos + p.data.result.consumed));
+    return p;
+}
+
+// The check's view of a decoded part: a single-part file covers the whole file and its
+// crc32= is its own CRC.
+inline YEncPartData PartData(const ArticlePart &p) {
+    YEncPartData d;
+    d.range = p.part ? *p.part : YEncPart{1, p.begin.size};
+    if (p.end) {
+        d.endSize = p.end->size;
+        d.pcrc32 = p.part ? p.end->pcrc32 : p.end->crc32;
+    }
+    d.decodedSize = p.data.bytes.size();
+    d.decodedCrc = p.data.result.crc;
+    return d;
+}
+
+} // namespace vexil::test

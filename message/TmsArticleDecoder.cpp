@@ -130,7 +130,7 @@ void TmsCustomDecoder::Recover(const std::string &error) {
         item->SetContentType("message/rfc822");
         item->Data.Write(Lines.Bytes());
         item->Data.SetPosition(0);
-        Message->Attachments().Add(std::move(item));
+        AddAttachment(std::move(item));
     } catch (const std::exception &) {
         // The note in the body already tells what happened; a copy that cannot be made
         // (memory) must not hide it.
@@ -140,6 +140,14 @@ void TmsCustomDecoder::Recover(const std::string &error) {
 std::string TmsCustomDecoder::GeneratedName() const {
     const std::string count = std::to_string(Message->Attachments().Count());
     return (InAlternative || TopAlternative ? "_alt." : "att.") + count;
+}
+
+void TmsCustomDecoder::AddAttachment(std::unique_ptr<TmsAttItem> item) {
+    if (Message->Attachments().Count() >= MaxAttachments) {
+        ++Message->AttachmentsLeftOut;
+        return;
+    }
+    Message->Attachments().Add(std::move(item));
 }
 
 void TmsCustomDecoder::DecodeMime() {
@@ -278,7 +286,7 @@ TmsCustomDecoder::PartEnd TmsCustomDecoder::DecodePart() {
         if (encoding == aeQuotedPrintable)
             AppendDecodedQP(quoted);
         EndData(*item);
-        Message->Attachments().Add(std::move(item));
+        AddAttachment(std::move(item));
         if (!atEnd && line_ != Boundary + "--")
             return PartEnd::Next;
         return InAlternative ? LeaveAlternative() : PartEnd::Last;
@@ -397,7 +405,7 @@ void TmsCustomDecoder::DecodeSinglePart() {
         if (encoding == aeQuotedPrintable)
             AppendDecodedQP(quoted);
         EndData(*item);
-        Message->Attachments().Add(std::move(item));
+        AddAttachment(std::move(item));
     });
 }
 
@@ -462,7 +470,7 @@ void TmsCustomDecoder::ExtractUU() {
                 if (!line_.empty())
                     AppendUU();
             EndData(*item);
-            Message->Attachments().Add(std::move(item));
+            AddAttachment(std::move(item));
             while (ReadLine())
                 if (IsBeginLine(line_))
                     return true;

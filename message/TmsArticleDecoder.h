@@ -9,6 +9,7 @@
 #include "message/TmsHeaders.h"
 #include "net/TLineStream.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ public:
     void Decode();
 
     TmsCustomMessage *Message = nullptr;
+
+    // The most attachments one article gives: each becomes a file, and a hostile article
+    // could otherwise fill the folder (and the memory) with empty ones. The rest are counted
+    // in the message's AttachmentsLeftOut.
+    static constexpr int MaxAttachments = 1000;
 
 protected:
     // Hands Headers to the message.
@@ -72,6 +78,7 @@ private:
     void Recover(const std::string &error);
 
     std::string GeneratedName() const;
+    void AddAttachment(std::unique_ptr<TmsAttItem> item);
     // The bytes of the attachment being decoded collect in data_, from BeginData until
     // EndData hands them to the item.
     void BeginData();

@@ -2,6 +2,7 @@
 // the decoder promises: it either fails with one of the program's errors, or the article is
 // in the message, and a recovery keeps the raw bytes exactly.
 #include "message/TmsArticle.h"
+#include "message/TmsArticleDecoder.h"
 #include "platform/Exception.h"
 #include "platform/TStream.h"
 
@@ -34,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     const auto &attachments = article.Attachments();
+    // However many files an article holds, it never gives more than the decoder keeps.
+    if (attachments.Count() > vexil::TmsCustomDecoder::MaxAttachments)
+        std::abort();
     const bool recovered = EndsWithRecoveryNote(article.Body());
     std::size_t total = 0;
     for (int i = 0; i < attachments.Count(); ++i) {

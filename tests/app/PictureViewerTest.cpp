@@ -168,27 +168,6 @@ TEST_F(PictureViewerTest, ANameThatIsTakenGivesAFreeOneUnlessTheBytesAreTheSame)
     EXPECT_EQ(viewer->PictureList.size(), 2u);
 }
 
-TEST_F(PictureViewerTest, AnUnusableNameIsReplacedAndTheRunCanGoOn) {
-    const std::string pattern = ReadFile(SamplePicture("pattern.jpg"));
-    TmsArticle article;
-    article.Attachments().Add(Attachment("..", pattern));
-    article.Attachments().Add(Attachment(std::string("a\0b.jpg", 7), pattern + "x"));
-    article.Attachments().Add(Attachment("C:\\x\\\x1b]0;title\x07.gif", pattern + "y"));
-    article.Attachments().Add(Attachment("dir/", "text"));
-    for (int i = 0; i < article.Attachments().Count(); ++i)
-        EXPECT_NO_THROW(viewer->StoreAttachment(article, i)) << i;
-    // Generated names after the decoder's "att." naming keep a picture's extension; control
-    // characters become '_'; a name without a picture extension is deleted as any such file.
-    EXPECT_EQ(viewer->PictureList,
-              (std::vector<std::string>{folder + "att.1.jpg", folder + "_]0;title_.gif"}));
-    // Nothing beside the picture folder.
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(home.Home()))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, (std::vector<std::string>{"TEMP"}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
-}
-
 TEST_F(PictureViewerTest, AttachmentThatCannotBeWrittenFailsAndListsNothing) {
     TmsArticle article;
     article.Attachments().Add(Attachment("a.jpg", "x"));

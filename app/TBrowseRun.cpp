@@ -3,14 +3,18 @@
 #include "app/ExtractNumber.h"
 #include "app/SmartDownloadMemory.h"
 #include "message/TmsArticle.h"
+#include "message/TmsArticleDecoder.h"
 #include "net/ArticleFilter.h"
 #include "net/NetErrors.h"
+#include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "platform/PrintableText.h"
 #include "platform/QtText.h"
 
 #include <QComboBox>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace vexil {
 
@@ -72,6 +76,8 @@ void TBrowseRun::Go() {
     if (group.empty())
         throw EBrowseError("Choose a newsgroup first. Get Groups in Setup fetches the "
                            "server's picture groups.");
+    // A server address that can never connect is refused before anything is locked.
+    CheckServerAddress(Client.Server());
     TRunGuard guard(*this);
     Controls.NGEdit->setEnabled(false);
     RunOnConnection([&] { Run(group); });
@@ -112,10 +118,10 @@ void TBrowseRun::WalkWithMemory() {
     TRegistry *store = Controls.SettingsStore();
     if (store == nullptr)
         return; // the window closed while the group was being selected
+    // With nothing remembered the walk starts at the first article itself (-1), so that it
+    // is looked at like every other.
     const std::optional<std::int32_t> remembered = ReadSmartDownload(*store, memoryName_);
-    Client.SetLastRetrieved(remembered.value_or(Client.FirstArticle()));
-    if (Client.LastArticle() < Client.LastRetrieved())
-        Client.SetLastRetrieved(Client.LastArticle());
+    Client.SetLastRetrieved(remembered ? std::min(*remembered, Client.LastArticle()) : -1);
     Client.RetrieveHeaders(MaxHeadersPerRun, false);
 }
 
@@ -170,9 +176,16 @@ void TBrowseRun::DownloadArticle(int n) {
     const TmsNgInfoItem &item = Client.HeaderList().Items(n);
     if (IsLaterPart(item.GetHeaderValue("Subject")))
         return;
-    Client.RetrieveArticle(item.Number);
+    const std::int32_t number = item.Number;
+    Client.RetrieveArticle(number);
     for (int i = 0; i < Article.Attachments().Count(); ++i)
         Controls.StoreAttachment(Article, i);
+    if (Article.AttachmentsLeftOut > 0) {
+        const std::string max = std::to_string(TmsCustomDecoder::MaxAttachments);
+        Status(TextOfBytes(
+            FormatText("Article %s holds more than %s attachments: only the first %s were stored",
+                       {std::to_string(number), max, max})));
+    }
 }
 
 void TBrowseRun::Remember(std::int32_t Number) {

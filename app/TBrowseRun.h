@@ -63,7 +63,8 @@ public:
     bool Running() const { return running_; }
 
     // Go: the whole run; returns when the walk ends and throws what ended it otherwise.
-    // Refused while a run is in progress and when no group is chosen.
+    // Refused while a run is in progress, when no group is chosen and when the server's port
+    // is not a number from 1 to 65535.
     void Go();
     // Stop: lets the group be chosen again and cancels what the client is doing.
     void Stop();

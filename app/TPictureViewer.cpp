@@ -1,5 +1,6 @@
 #include "app/TPictureViewer.h"
 
+#include "message/AttachmentFile.h"
 #include "message/HeaderText.h"
 #include "message/TmsCustomMessage.h"
 #include "picture/TGifImage.h"
@@ -15,6 +16,7 @@
 #include <QImageWriter>
 #include <QScrollArea>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -38,33 +40,27 @@ bool QueryShiftDown() {
 
 } // namespace
 
-bool IsPictureFile(const std::string &path) {
-    if (path.size() < 3)
-        return false;
-    const std::string tail = UpperCase(std::string_view(path).substr(path.size() - 3));
-    for (const char *ext : {"JPG", "PEG", "JPE", "GIF", "BMP", "DIB", "RLE", "PCX", "TGA"})
-        if (tail == ext)
-            return true;
-    return false;
-}
-
 TPictureViewer::TPictureViewer(TControls controls, std::string tempFolder)
     : ShiftDown(QueryShiftDown), Controls(std::move(controls)), TempFolder_(std::move(tempFolder)) {
 }
 
 void TPictureViewer::StoreAttachment(const TmsCustomMessage &message, int index) {
-    message.SaveAttachment(index, TempFolder_);
-    const std::string path =
-        TempFolder_ + FileNameOf(message.Attachments().Items(index).FileName());
-    if (IsPictureFile(path)) {
-        AddPicture(path);
+    const TmsAttItem &item = message.Attachments().Items(index);
+    const std::optional<std::string> path =
+        SaveUnderFreeName(TempFolder_, UsableFileName(item.FileName(), index), item.Data.Bytes());
+    if (!path)
+        return; // the same picture is already in the folder
+    if (IsPictureFile(*path)) {
+        AddPicture(*path);
         return;
     }
     std::error_code ignored; // a file that is already gone is as good as deleted
-    std::filesystem::remove(path, ignored);
+    std::filesystem::remove(*path, ignored);
 }
 
 void TPictureViewer::AddPicture(const std::string &path) {
+    if (std::find(PictureList.begin(), PictureList.end(), path) != PictureList.end())
+        return;
     PictureList.push_back(path);
     UpdatePicOfPic();
     if (PictureList.size() == 1)

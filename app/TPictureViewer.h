@@ -4,6 +4,7 @@
 // mode), fitted and zoomed, and the moves over the list. The window keeps its handler names
 // and delegates here; the viewer works on the window's controls.
 
+#include "app/FolderPictures.h"
 #include "platform/Object.h"
 
 #include <QString>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,10 +26,6 @@ namespace vexil {
 class TGifImage;
 class TmsCustomMessage;
 class TRegistry;
-
-// True for a path whose last three characters, upper-cased, are those of a picture type:
-// JPG, PEG (for jpeg), JPE, GIF, BMP, DIB, RLE, PCX, TGA.
-bool IsPictureFile(const std::string &path);
 
 class TPictureViewer : public TObject {
 public:
@@ -57,11 +55,14 @@ public:
 
     const std::string &TempFolder() const { return TempFolder_; }
 
-    // The attachment step: writes attachment index of the message into the picture folder;
-    // a picture file joins the list, any other file is deleted at once. A failed write
-    // throws (EFCreateError, EInOutError) and lists nothing.
+    // The attachment step: writes attachment index of the message into the picture folder
+    // under a usable name that no other file holds ("name (2).jpg" beside a different
+    // "name.jpg"); a picture file joins the list, any other file is deleted at once. When
+    // the folder already holds the same bytes under that name, nothing is written or listed.
+    // A failed write throws (EFCreateError, EInOutError) and lists nothing.
     void StoreAttachment(const TmsCustomMessage &message, int index);
-    // Appends path to the list; the first entry of an empty list is shown at once.
+    // Appends path to the list unless it is there already; the first entry of an empty list
+    // is shown at once.
     void AddPicture(const std::string &path);
 
     // Loads and shows entry CurIndex. A picture that fails to load is deleted from disk and

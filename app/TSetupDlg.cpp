@@ -2,6 +2,7 @@
 
 #include "app/ExtractNumber.h"
 #include "app/TMainSettings.h"
+#include "net/ServerAddress.h"
 #include "platform/QtText.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/ScreenCentre.h"
@@ -283,6 +284,16 @@ bool TSetupDlg::CheckLimit(QLineEdit *Field, const char *Caption) {
 }
 
 void TSetupDlg::accept() {
+    // A port that is no number from 1 to 65535 would only fail at the next Go.
+    try {
+        CheckServerAddress(ServerText());
+    } catch (const Exception &error) {
+        pcMain->setCurrentWidget(tsMain);
+        QMessageBox::warning(this, windowTitle(), MessageText(error.Message()));
+        ServerEdit->setFocus();
+        ServerEdit->lineEdit()->selectAll();
+        return;
+    }
     if (CheckLimit(eMinLines, kMinLinesCaption) && CheckLimit(eMaxLines, kMaxLinesCaption))
         QDialog::accept();
 }

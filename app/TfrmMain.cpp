@@ -1,4 +1,5 @@
 #include "app/TfrmMain.h"
+#include "app/FolderPictures.h"
 #include "app/HelpLinks.h"
 #include "app/PictureGroups.h"
 #include "app/ProgramFolder.h"
@@ -428,15 +429,10 @@ void TfrmMain::customEvent(QEvent *event) {
 }
 
 void TfrmMain::LoadFolderPictures() {
-    // Byte names straight from the directory, in its own order: a name that is no valid
-    // text in the locale still names its file exactly.
-    std::error_code ec;
-    for (std::filesystem::directory_iterator entry(TempFolder, ec), end; !ec && entry != end;
-         entry.increment(ec)) {
-        Pictures->AddPicture(TempFolder + entry->path().filename().native());
-    }
-    if (ec)
-        throw EFOpenError(TempFolder);
+    // Only pictures, in name order: what else the user keeps there is no picture that
+    // failed, and must not be deleted as one.
+    for (const std::string &name : FolderPictures(TempFolder))
+        Pictures->AddPicture(TempFolder + name);
 }
 
 void TfrmMain::UpdatePicOfPic() {

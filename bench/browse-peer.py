@@ -3,8 +3,8 @@
 first Go does on a group (uudeview then decodes what it saved).
 
 usage: browse-peer.py HOST PORT GROUP OUTDIR [quickack]
-Walks GROUP as a first Smart Download run does (STAT on the first article, NEXT, then HEAD
-and NEXT for every article after it) and fetches with STAT, HEAD and ARTICLE each article
+Walks GROUP as a first Smart Download run does (STAT on the first article, then HEAD and
+NEXT for it and every article after it) and fetches with STAT, HEAD and ARTICLE each article
 whose Lines lies strictly between 150 and 100000 and whose subject marks no later part of a
 post in several parts, writing it to OUTDIR/NNNNNN.txt. Prints one JSON object: seconds,
 headers, articles, bytes. "quickack" renews TCP_QUICKACK on every read, as Vexil's socket
@@ -52,13 +52,9 @@ def later_part(subject):
 
 def run(s, group, out):
     _, _, first, _, _ = s.group(group)
-    s.stat(first)
+    _, number, _ = s.stat(first)
     headers = articles = total = 0
     while True:
-        try:
-            _, number, _ = s.next()
-        except nntplib.NNTPTemporaryError:
-            break
         _, info = s.head()
         headers += 1
         lines = lines_of(header(info.lines, "Lines"))
@@ -70,6 +66,10 @@ def run(s, group, out):
                 f.write(b"\n".join(art.lines) + b"\n")
             articles += 1
             total += sum(len(line) + 2 for line in art.lines) + 3
+        try:
+            _, number, _ = s.next()
+        except nntplib.NNTPTemporaryError:
+            break
     return headers, articles, total
 
 

@@ -2,6 +2,7 @@
 // the decoder promises: it either fails with one of the program's errors, or the article is
 // in the message, and a recovery keeps the raw bytes exactly.
 #include "message/TmsArticle.h"
+#include "message/TmsArticleDecoder.h"
 #include "platform/Exception.h"
 #include "platform/TStream.h"
 
@@ -35,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     const auto &attachments = article.Attachments();
     const bool recovered = EndsWithRecoveryNote(article.Body());
+    // However many files an article holds, it never gives more than the decoder keeps (and
+    // the recovery copy).
+    if (attachments.Count() > vexil::TmsCustomDecoder::MaxAttachments + (recovered ? 1 : 0))
+        std::abort();
     std::size_t total = 0;
     for (int i = 0; i < attachments.Count(); ++i) {
         const auto &item = attachments.Items(i);

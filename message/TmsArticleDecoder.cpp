@@ -158,6 +158,7 @@ void TmsCustomDecoder::Recover(const std::string &error) {
         item->SetContentType("message/rfc822");
         item->Data.Write(lines_.Bytes());
         item->Data.SetPosition(0);
+        // The recovery copy is kept even past the limit: the note above promises it.
         Message->Attachments().Add(std::move(item));
     } catch (const std::exception &) {
         // The note in the body already tells what happened; a copy that cannot be made
@@ -190,6 +191,14 @@ TAttEncoding TmsCustomDecoder::NameItem(TmsAttItem &item, const TmsHeaders &head
     if (keepType)
         item.SetContentType(bareType);
     return encoding;
+}
+
+void TmsCustomDecoder::AddAttachment(std::unique_ptr<TmsAttItem> item) {
+    if (Message->Attachments().Count() >= MaxAttachments) {
+        ++Message->AttachmentsLeftOut;
+        return;
+    }
+    Message->Attachments().Add(std::move(item));
 }
 
 void TmsCustomDecoder::DecodeMime() {
@@ -356,7 +365,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         } else {
             EndData(*item);
         }
-        Message->Attachments().Add(std::move(item));
+        AddAttachment(std::move(item));
         return end ? Step{Step::AtDelimiter, *end} : Step{Step::AtEnd};
     });
 }
@@ -451,7 +460,7 @@ void TmsCustomDecoder::DecodeSinglePart() {
         } else {
             EndData(*item);
         }
-        Message->Attachments().Add(std::move(item));
+        AddAttachment(std::move(item));
     });
 }
 
@@ -516,7 +525,7 @@ void TmsCustomDecoder::ExtractUU() {
                 if (!line_.empty())
                     AppendUU();
             EndData(*item);
-            Message->Attachments().Add(std::move(item));
+            AddAttachment(std::move(item));
             while (ReadLine())
                 if (IsBeginLine(line_))
                     return true;

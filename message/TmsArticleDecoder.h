@@ -12,6 +12,7 @@
 #include "message/TmsHeaders.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,11 @@ public:
     void Decode();
 
     TmsCustomMessage *Message = nullptr;
+
+    // The most attachments one article gives: each becomes a file, and a hostile article
+    // could otherwise fill the folder (and the memory) with empty ones. The rest are counted
+    // in the message's AttachmentsLeftOut.
+    static constexpr int MaxAttachments = 1000;
 
 protected:
     // Hands Headers to the message.
@@ -87,6 +93,7 @@ private:
     std::size_t PartSizeAhead() const;
     // How many bytes the uuencoded file that starts here takes, up to its "`" line.
     std::size_t UUSizeAhead();
+    void AddAttachment(std::unique_ptr<TmsAttItem> item);
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
     void EndData(TmsAttItem &item);

@@ -1,17 +1,15 @@
 #include "message/TmsCustomMessage.h"
 
+#include "message/AttachmentFile.h"
 #include "message/HeaderText.h"
 #include "message/MessageErrors.h"
 #include "net/MessageTable.h"
 #include "platform/Exception.h"
 #include "platform/ShortText.h"
 
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <string>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vexil {
@@ -30,50 +28,6 @@ bool StartsWithNoCaseAll(const TmsAttList &list, std::string_view prefix) {
 bool IsPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find('\0') == std::string_view::npos;
-}
-
-mode_t CreationMode() {
-    // What fopen would give a new file: 0666 less the umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Writes bytes to path through a temporary file beside it, so that a failed write never
-// leaves a cut file in place of one that was there.
-void WriteFileReplacing(const std::string &folder, const std::string &path,
-                        std::string_view bytes) {
-    std::string temp = folder + ".vexil-save-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        throw EFCreateError(path);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw EInOutError(FormatText("Cannot write file %s: %s", {path, std::strerror(err)}));
-    };
-    const char *p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(n < 0 ? errno : ENOSPC);
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, CreationMode()) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw EInOutError(FormatText("Cannot write file %s: %s", {path, std::strerror(err)}));
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        throw EFCreateError(path);
-    }
 }
 
 } // namespace
@@ -134,6 +88,7 @@ void TmsCustomMessage::Clear() {
     encoding_ = meMIME;
     charSet_ = csUSASCII;
     contentType_.clear();
+    AttachmentsLeftOut = 0;
 }
 
 void TmsCustomMessage::Assign(const TObject &source) {
@@ -167,7 +122,13 @@ void TmsCustomMessage::SaveAttachment(int index, std::string_view folder) const 
     const std::string path = base + std::string(name);
     if (!IsPlainFileName(name))
         throw EFCreateError(path);
-    WriteFileReplacing(base, path, item.Data.Bytes());
+    // Through a temporary file, so that a failed write never leaves a cut file in place of
+    // one that was there.
+    const std::string temp = WriteTempFile(base, path, item.Data.Bytes());
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw EFCreateError(path);
+    }
 }
 
 } // namespace vexil

@@ -58,6 +58,9 @@ public:
 
     // The component tag, copied by Assign.
     int Tag = 0;
+    // Attachments the decoder left out because the article held more than it keeps
+    // (TmsCustomDecoder::MaxAttachments); 0 after Clear.
+    int AttachmentsLeftOut = 0;
 
     // Raises EMessageError 57100 when the sender's address is empty.
     virtual void Validate();

@@ -6,7 +6,8 @@
 #        tools/demo-server.sh stop|remove DEMO_DIR
 #
 # start makes sure the server runs (started anew when it was stopped; the groups are
-# generated and posted only the first time), stores its address as the "Server" setting in
+# generated and posted only the first time) on the port it had before (DEMO_DIR/port; a new
+# one only when another program holds it), stores its address as the "Server" setting in
 # DEMO_DIR/registry.sqlite3, lists the demo groups in DEMO_DIR/home/Vexil.Dat when that file
 # is missing, and prints the address (127.0.0.1:PORT). --fresh starts everything anew: a new
 # server, an empty picture folder and fresh settings, so that Go fetches every picture again.
@@ -74,11 +75,7 @@ start() {
     mkdir -p "$demo/home"
     local inn port
     inn=$(inn_dir)
-    # innd outlives this script: it must not inherit the lock.
-    port=$(bash "$here/inn/start-inn" "$inn/server" --port 0 2> "$demo/start-inn.log" 9>&-) || {
-        cat "$demo/start-inn.log" >&2
-        exit 1
-    }
+    port=$(start_server "$inn/server")
     post_groups "$inn"
     if [ ! -f "$demo/home/Vexil.Dat" ]; then
         local entry
@@ -86,6 +83,25 @@ start() {
     fi
     VEXIL_REGISTRY=$demo/registry.sqlite3 "$settings" set Server "127.0.0.1:$port"
     echo "127.0.0.1:$port"
+}
+
+# Starts the server on the port of the last start, so that the Smart Download memory, which
+# is named after server and port, still matches; another port only when that one is taken.
+start_server() {
+    local server=$1 saved port
+    saved=$(cat "$demo/port" 2> /dev/null) || saved=
+    [[ $saved =~ ^[0-9]+$ ]] || saved=0
+    # innd outlives this script: it must not inherit the lock.
+    if [ "$saved" = 0 ] ||
+        ! port=$(bash "$here/inn/start-inn" "$server" --port "$saved" 2> "$demo/start-inn.log" 9>&-); then
+        [ "$saved" = 0 ] || echo "demo-server: port $saved is not free; the demo moves to another" >&2
+        port=$(bash "$here/inn/start-inn" "$server" --port 0 2> "$demo/start-inn.log" 9>&-) || {
+            cat "$demo/start-inn.log" >&2
+            exit 1
+        }
+    fi
+    echo "$port" > "$demo/port"
+    echo "$port"
 }
 
 stop() {
@@ -102,7 +118,7 @@ remove() {
     local inn
     inn=$(cat "$demo/inn-dir" 2> /dev/null) || return 0
     case $inn in /tmp/vexil-demo-inn.*) rm -rf "$inn" ;; esac
-    rm -f "$demo/inn-dir"
+    rm -f "$demo/inn-dir" "$demo/port"
 }
 
 [ $# -ge 2 ] || usage

@@ -1,5 +1,6 @@
 // The browse run as a user meets it: the main window on Qt's offscreen platform, Go pressed
 // against the private INN servers of the test fixture (one open, one that wants a login).
+#include "app/SmartDownloadMemory.h"
 #include "app/TBrowseRun.h"
 #include "app/TPicOfPicBox.h"
 #include "app/TPictureViewer.h"
@@ -127,12 +128,12 @@ TEST_F(BrowseRunTest, AFirstGoFetchesThePicturesShowsTheFirstAndRemembersEachArt
     Go();
     EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
 
-    // With no memory the walk starts after the first article.
-    EXPECT_EQ(StatusTrail(), QStringList{"Opening connection"} + WalkTrail(posted, 2));
+    // With no memory the walk starts at the first article itself.
+    EXPECT_EQ(StatusTrail(), QStringList{"Opening connection"} + WalkTrail(posted, 1));
     EXPECT_EQ(PanelTexts(TfrmMain::spArticles),
               QStringList{"Total articles: " + QString::number(posted.size())});
 
-    const std::vector<std::string> names = PicturesFrom(posted, 2);
+    const std::vector<std::string> names = PicturesFrom(posted, 1);
     ASSERT_FALSE(names.empty());
     std::vector<std::string> expectedList;
     for (const std::string &name : names)
@@ -155,12 +156,12 @@ TEST_F(BrowseRunTest, AFirstGoFetchesThePicturesShowsTheFirstAndRemembersEachArt
     std::optional<std::int32_t> expected;
     for (std::size_t i = 0; i < memory.size(); ++i) {
         EXPECT_EQ(memory[i], expected) << "when header " << i + 1 << " arrived";
-        const PostedArticle &a = posted[i + 1];
+        const PostedArticle &a = posted[i];
         if (150 < a.lines && a.lines < 100000)
-            expected = static_cast<std::int32_t>(i + 2);
+            expected = static_cast<std::int32_t>(i + 1);
     }
     EXPECT_EQ(Remembered(inn.Address(), InnServer::PictureGroup), expected);
-    EXPECT_EQ(memory.size(), posted.size() - 1);
+    EXPECT_EQ(memory.size(), posted.size());
 
     // The group stays locked until Stop; Go is available again.
     EXPECT_FALSE(form->NGEdit->isEnabled());
@@ -209,10 +210,8 @@ TEST_F(BrowseRunTest, AFirstGoGoesOverTheWireInItsOrderAndTheCloseSaysQuit) {
                                          "211 " + Num(posted.size()) + " 1 *",
                                          "[0] Total articles: " + Num(posted.size()),
                                          "STAT 1",
-                                         "223 1 *",
-                                         "NEXT",
-                                         "223 2 *"};
-    const std::vector<std::string> walk = WalkExchange(posted, 2, true);
+                                         "223 1 *"};
+    const std::vector<std::string> walk = WalkExchange(posted, 1, true);
     expected.insert(expected.end(), walk.begin(), walk.end());
     expected.insert(expected.end(), {"QUIT", "205*"});
     EXPECT_EQ(CompareExchange(merged, expected), "");
@@ -248,6 +247,32 @@ TEST_F(BrowseRunTest, ASecondGoSelectsTheGroupAfreshAndContinuesAfterTheRemember
         PanelTexts(TfrmMain::spArticles),
         (QStringList{"Total articles: 0", "Total articles: " + QString::number(posted.size())}));
     EXPECT_EQ(form->Pictures->PictureList, pictures);
+}
+
+TEST_F(BrowseRunTest, ResetAndGoFetchesEverythingAgainButNeitherWritesNorListsItTwice) {
+    Start(inn.Address());
+    Choose(kPictures);
+    Go();
+    const auto pictures = form->Pictures->PictureList;
+    const auto files = FolderNames(PictureFolder());
+    ASSERT_FALSE(pictures.empty());
+    {
+        TRegistry store;
+        ASSERT_TRUE(ResetSmartDownload(store));
+    }
+    statuses.clear();
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    EXPECT_EQ(StatusTrail(), WalkTrail(posted, 1)) << "every article is fetched again";
+    EXPECT_EQ(form->Pictures->PictureList, pictures);
+    EXPECT_EQ(form->PicOfPic->currentText(), "1 of " + QString::number(pictures.size()));
+    EXPECT_EQ(FolderNames(PictureFolder()), files);
+
+    // The window started again lists the folder once, whatever was fetched twice.
+    Close();
+    Start(inn.Address());
+    EXPECT_EQ(form->Pictures->PictureList.size(), pictures.size());
 }
 
 TEST_F(BrowseRunTest, AGroupBeyondTheFirstTwoEntriesIsSelectedThreeTimesOver) {
@@ -323,13 +348,13 @@ TEST_F(BrowseRunTest, AServerThatWantsALoginGetsOneAndAWrongPasswordEndsInItsRep
     // The login, then the walk as without one.
     const std::vector<std::string> log = form->msNNTP.LogLines();
     EXPECT_EQ(
-        CompareExchange({log.begin(), log.begin() + std::min<std::size_t>(15, log.size())},
+        CompareExchange({log.begin(), log.begin() + std::min<std::size_t>(13, log.size())},
                         {"200 *", "GROUP " + kPictures.toStdString(), "480*",
                          "AUTHINFO USER " + inn.User(), "381*", "AUTHINFO PASS " + inn.Password(),
                          "281*", "GROUP " + kPictures.toStdString(), "211*", "STAT 1", "223 1 *",
-                         "NEXT", "223 2 *", "HEAD", "221 2 *"}),
+                         "HEAD", "221 1 *"}),
         "");
-    EXPECT_EQ(form->Pictures->PictureList.size(), PicturesFrom(posted, 2).size());
+    EXPECT_EQ(form->Pictures->PictureList.size(), PicturesFrom(posted, 1).size());
 
     // A new connection with the wrong password: the server's refusal is the message.
     Close();
@@ -356,7 +381,7 @@ TEST_F(BrowseRunTest, StopDuringARunCancelsItAndTheNextGoCarriesOn) {
     Choose(kPictures);
     // The fourth article's header arrives; it passes, so its fetch is under way when Stop
     // is pressed.
-    When("3 headers retrieved", [this] { form->CancelButton->click(); });
+    When("4 headers retrieved", [this] { form->CancelButton->click(); });
     ModalCatcher boxes;
     Go();
     ASSERT_EQ(boxes.Count(), 1);
@@ -400,7 +425,7 @@ TEST_F(BrowseRunTest, ClosingDuringARunCancelsItAndWritesTheSettings) {
     Choose(kPictures);
     form->msNNTP.SetLogFileName(LogFilePath());
     form->MinLines = 160;
-    When("3 headers retrieved", [this] { form->close(); });
+    When("4 headers retrieved", [this] { form->close(); });
     ModalCatcher boxes;
     Go();
     // The user closed the window: the run ends without a box.
@@ -440,9 +465,9 @@ TEST_F(BrowseRunTest, ASecondGoIsRefusedWhileARunIsInProgress) {
     EXPECT_TRUE(disabled);
     EXPECT_NE(refusal.find("in progress"), std::string::npos) << refusal;
     // The one run went on to the end undisturbed.
-    EXPECT_EQ(StatusTrail(), QStringList{"Opening connection"} + WalkTrail(posted, 2));
+    EXPECT_EQ(StatusTrail(), QStringList{"Opening connection"} + WalkTrail(posted, 1));
     EXPECT_EQ(int(form->Pictures->PictureList.size()) - before,
-              int(PicturesFrom(posted, 2).size()));
+              int(PicturesFrom(posted, 1).size()));
 }
 
 TEST_F(BrowseRunTest, AnEmptyGroupEndsTheRunAtOnce) {

@@ -1,15 +1,23 @@
 // The browse run against scripted news servers inside the test, for what a real server does
 // not readily show: odd Lines headers and subjects, a group list of one entry, a server that
-// drops the connection, a server changed between runs.
+// drops the connection, a server changed between runs, attachment names that cannot be used,
+// an article with too many attachments, a port that is no port.
+#include "app/TBrowseRun.h"
+#include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
+#include "message/TmsArticleDecoder.h"
+#include "message/UUCode.h"
+#include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
 #include "tests/support/ModalCatcher.h"
 
+#include <QBuffer>
 #include <QComboBox>
+#include <QImage>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -98,7 +106,7 @@ TEST_F(BrowseScriptedTest, LinesAreReadAsNumbersAndLaterPartsArePassedOver) {
     // A uuencoded text file: stored, then deleted at once, since it is no picture.
     const std::string note = "begin 644 note.txt\r\n#:&D*\r\n`\r\nend\r\n";
     const std::vector<FakeArticle> articles = {
-        {1, "500", "the first, passed over by the memory"},
+        {1, "500", "the first, looked at like every other"},
         {2, "1,234", "pictures (1/1)", note},
         {3, "", "no Lines header"},
         {4, "lots", "Lines that are no number"},
@@ -124,11 +132,11 @@ TEST_F(BrowseScriptedTest, LinesAreReadAsNumbersAndLaterPartsArePassedOver) {
     EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
     Close();
     EXPECT_TRUE(server.Failures().empty());
-    EXPECT_EQ(fetched, (std::vector<int>{2, 7, 9}));
+    EXPECT_EQ(fetched, (std::vector<int>{1, 2, 7, 9}));
     // Each header finds the memory where the articles before it that passed the Lines
     // filter left it: the later parts count, the articles without a number do not.
     using M = std::optional<std::int32_t>;
-    EXPECT_EQ(memory, (std::vector<M>{std::nullopt, 2, 2, 2, 5, 6, 7, 7}));
+    EXPECT_EQ(memory, (std::vector<M>{std::nullopt, 1, 2, 2, 2, 5, 6, 7, 7}));
     EXPECT_EQ(Remembered(server.Address(), test::kBrowseGroups[1].toStdString()), 9);
     EXPECT_TRUE(std::filesystem::is_empty(PictureFolder()));
 }
@@ -152,7 +160,7 @@ TEST_F(BrowseScriptedTest, WithOneGroupListedTheSecondGoLeavesAndComesBack) {
     // The figures are read afresh by a new session, with the walk after the memory.
     EXPECT_EQ(commands, (std::vector<std::string>{"GROUP alt.binaries.pictures.only", "QUIT",
                                                   "GROUP alt.binaries.pictures.only", "QUIT"}));
-    EXPECT_EQ(fetched, (std::vector<int>{2, 3}));
+    EXPECT_EQ(fetched, (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(BrowseScriptedTest, AConnectionTheServerDroppedIsLeftAndTheNextGoConnectsAnew) {
@@ -181,7 +189,7 @@ TEST_F(BrowseScriptedTest, AConnectionTheServerDroppedIsLeftAndTheNextGoConnects
     EXPECT_EQ(boxes.Count(), 1);
     EXPECT_EQ(StatusTrail().value(0), "Opening connection");
     Close();
-    EXPECT_EQ(fetched, (std::vector<int>{2, 3}));
+    EXPECT_EQ(fetched, (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(BrowseScriptedTest, AServerChangedInSetupIsReachedAtTheNextGo) {
@@ -205,12 +213,124 @@ TEST_F(BrowseScriptedTest, AServerChangedInSetupIsReachedAtTheNextGo) {
     const std::vector<std::string> toA = a.Received();
     ASSERT_FALSE(toA.empty());
     EXPECT_EQ(toA.back(), "QUIT");
-    EXPECT_EQ(fetchedA, (std::vector<int>{2, 3}));
+    EXPECT_EQ(fetchedA, (std::vector<int>{1, 2, 3}));
     Close();
-    EXPECT_EQ(fetchedB, (std::vector<int>{2, 3}));
+    EXPECT_EQ(fetchedB, (std::vector<int>{1, 2, 3}));
     const std::string group = test::kBrowseGroups[1].toStdString();
     EXPECT_EQ(Remembered(a.Address(), group), 3);
     EXPECT_EQ(Remembered(b.Address(), group), 3);
+}
+
+// A small picture that the window can show.
+std::string Bitmap(QRgb colour) {
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes.toStdString();
+}
+
+// A body of uuencoded files, one for each name and its bytes.
+std::string UUBody(const std::vector<std::pair<std::string, std::string>> &files) {
+    std::string body = "Pictures follow.\r\n";
+    for (const auto &[name, bytes] : files) {
+        body += "begin 644 " + name + "\r\n";
+        for (std::size_t pos = 0; pos < bytes.size(); pos += 45) {
+            const std::string line = UUEncodeBlock(std::string_view(bytes).substr(pos, 45));
+            body += (line.front() == '.' ? "." : "") + line + "\r\n"; // as a server sends it
+        }
+        body += "`\r\nend\r\n";
+    }
+    return body;
+}
+
+TEST_F(BrowseScriptedTest, AnUnusableAttachmentNameNoLongerEndsTheRun) {
+    const std::vector<FakeArticle> articles = {
+        {1, "500", "names that cannot be used",
+         UUBody({{"..", Bitmap(0xff0000)},
+                 {"a\x1b]2;owned\x07.bmp", Bitmap(0x00ff00)},
+                 {"dir/", "text"}})},
+        {2, "500", "an ordinary one", UUBody({{"later.bmp", Bitmap(0x0000ff)}})},
+    };
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, articles, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    Close();
+    EXPECT_EQ(fetched, (std::vector<int>{1, 2}));
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(PictureFolder()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a_]2;owned_.bmp", "later.bmp"}));
+    // Nothing landed beside the picture folder.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(home.Home()))
+        ++entries;
+    EXPECT_EQ(entries, 2u) << "TEMP and Vexil.Dat";
+}
+
+TEST_F(BrowseScriptedTest, AnArticleStoresAtMostAThousandAttachmentsAndSaysSo) {
+    constexpr int kMax = TmsCustomDecoder::MaxAttachments;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < kMax + 2; ++i)
+        files.emplace_back("f" + std::to_string(i) + ".gif", "gif " + std::to_string(i));
+    const std::vector<FakeArticle> articles = {
+        {1, "500", "an ordinary one", UUBody({{"first.bmp", Bitmap(0xff0000)}})},
+        {2, "5000", "too many", UUBody(files)},
+        {3, "500", "after it", UUBody({{"after.gif", "after"}})},
+    };
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, articles, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    EXPECT_TRUE(StatusTrail().contains(
+        "Article 2 holds more than 1000 attachments: only the first 1000 were stored"))
+        << StatusTrail().join("\n").toStdString();
+    // What came before and the first thousand stay; the run goes on after the article.
+    const auto &list = form->Pictures->PictureList;
+    ASSERT_EQ(list.size(), std::size_t(kMax + 2));
+    EXPECT_EQ(list.front(), PictureFolder() + "first.bmp");
+    EXPECT_EQ(list[kMax], PictureFolder() + "f999.gif");
+    EXPECT_EQ(list.back(), PictureFolder() + "after.gif");
+    EXPECT_FALSE(std::filesystem::exists(PictureFolder() + "f1000.gif"));
+    Close();
+    EXPECT_EQ(fetched, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(BrowseScriptedTest, GoWithAPortThatIsNoPortSaysSoAndEndsCleanly) {
+    for (const std::string server :
+         {"127.0.0.1:99999", "127.0.0.1:abc", "127.0.0.1:0", "127.0.0.1:65536"}) {
+        Start(server);
+        Choose(test::kBrowseGroups[1]);
+        ModalCatcher boxes;
+        Go();
+        ASSERT_EQ(boxes.Count(), 1) << server;
+        std::string expected;
+        try {
+            CheckServerAddress(server);
+        } catch (const Exception &e) {
+            expected = e.Message();
+        }
+        EXPECT_FALSE(expected.empty()) << server;
+        EXPECT_EQ(boxes.Texts()[0].toStdString(), expected);
+        // Nothing was locked or begun: Go and the group stay available.
+        EXPECT_TRUE(form->btnGo->isEnabled());
+        EXPECT_TRUE(form->NGEdit->isEnabled());
+        EXPECT_FALSE(form->Browse->Running());
+        EXPECT_FALSE(form->msNNTP.Connected());
+        EXPECT_FALSE(StatusTrail().contains("Opening connection"));
+        Close();
+        statuses.clear();
+    }
 }
 
 } // namespace

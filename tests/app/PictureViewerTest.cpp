@@ -137,21 +137,41 @@ TEST_F(PictureViewerTest, AttachmentStepKeepsPicturesAndDeletesTheRest) {
     EXPECT_TRUE(prior->isEnabled() && next->isEnabled() && cancel->isEnabled());
     EXPECT_FALSE(viewer->Busy);
 
-    // A later picture only raises the count; one named alike replaces the file and is
-    // listed twice.
+    // A later picture only raises the count.
     TmsArticle second;
-    second.Attachments().Add(Attachment("first.jpg", ReadFile(SamplePicture("size-100x100.jpg"))));
+    second.Attachments().Add(Attachment("second.gif", ReadFile(SamplePicture("pattern.gif"))));
     viewer->StoreAttachment(second, 0);
-    EXPECT_EQ(viewer->PictureList.size(), 2u);
-    EXPECT_EQ(viewer->PictureList[1], viewer->PictureList[0]);
+    EXPECT_EQ(viewer->PictureList,
+              (std::vector<std::string>{folder + "first.jpg", folder + "second.gif"}));
     EXPECT_EQ(PicOfPicText(), "1 of 2");
     EXPECT_EQ(ImageSize(), QSize(64, 48));
-    EXPECT_EQ(ReadFile(folder + "first.jpg"), ReadFile(SamplePicture("size-100x100.jpg")));
+}
+
+TEST_F(PictureViewerTest, ANameThatIsTakenGivesAFreeOneUnlessTheBytesAreTheSame) {
+    const std::string pattern = ReadFile(SamplePicture("pattern.jpg"));
+    const std::string other = ReadFile(SamplePicture("size-100x100.jpg"));
+    TmsArticle article;
+    for (const std::string *bytes : {&pattern, &other, &other, &pattern, &other})
+        article.Attachments().Add(Attachment("pic.jpg", *bytes));
+    for (int i = 0; i < article.Attachments().Count(); ++i)
+        viewer->StoreAttachment(article, i);
+    // The second picture of that name does not replace the first; a repeat of either is
+    // neither written nor listed again.
+    EXPECT_EQ(viewer->PictureList,
+              (std::vector<std::string>{folder + "pic.jpg", folder + "pic (2).jpg"}));
+    EXPECT_EQ(PicOfPicText(), "1 of 2");
+    EXPECT_EQ(ReadFile(folder + "pic.jpg"), pattern);
+    EXPECT_EQ(ReadFile(folder + "pic (2).jpg"), other);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+    // A path already listed (the folder listed at start, say) is not listed twice.
+    viewer->AddPicture(folder + "pic.jpg");
+    EXPECT_EQ(viewer->PictureList.size(), 2u);
 }
 
 TEST_F(PictureViewerTest, AttachmentThatCannotBeWrittenFailsAndListsNothing) {
     TmsArticle article;
-    article.Attachments().Add(Attachment("..", "x"));
+    article.Attachments().Add(Attachment("a.jpg", "x"));
+    fs::remove_all(folder);
     EXPECT_THROW(viewer->StoreAttachment(article, 0), EFCreateError);
     EXPECT_TRUE(viewer->PictureList.empty());
 }

@@ -4,6 +4,7 @@
 #include "app/TBrowseRun.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
+#include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "tests/net/ScriptedServer.h"
 
@@ -168,6 +169,40 @@ TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
     EXPECT_TRUE(boxes[1].contains("Ignore messages with less than")) << boxes[1].toStdString();
     EXPECT_EQ(form->MaxLines, 5000);
     EXPECT_EQ(form->MinLines, -2147483647 - 1);
+}
+
+TEST_F(SetupDlgTest, AServerPortThatIsNoPortIsRefusedAndTheDialogStaysOpen) {
+    Start("news");
+    const std::vector<std::string> bad = {"host:99999", "host:abc", "host:0", "host:65536"};
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            for (const std::string &server : bad) {
+                dlg.pcMain->setCurrentWidget(dlg.tsLogin);
+                dlg.ServerEdit->setEditText(QString::fromStdString(server));
+                dlg.OKBtn->click();
+                EXPECT_TRUE(dlg.isVisible()) << server;
+                EXPECT_EQ(dlg.pcMain->currentWidget(), dlg.tsMain) << server;
+            }
+            dlg.ServerEdit->setEditText("host:8119");
+            dlg.OKBtn->click();
+            EXPECT_FALSE(dlg.isVisible());
+        },
+        &boxes);
+    ASSERT_EQ(boxes.size(), int(bad.size()));
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        std::string expected;
+        try {
+            CheckServerAddress(bad[i]);
+        } catch (const Exception &e) {
+            expected = e.Message();
+        }
+        EXPECT_FALSE(expected.empty()) << bad[i];
+        EXPECT_EQ(boxes[int(i)].toStdString(), expected);
+    }
+    // Only the address that can be used was taken.
+    EXPECT_EQ(form->msNNTP.Server(), "host:8119");
 }
 
 TEST_F(SetupDlgTest, TheLogBoxKeepsItsStateAndClearingItStopsTheLog) {

@@ -231,25 +231,22 @@ TEST(TfrmMain, TheGroupListFileReplacesThePresetList) {
     EXPECT_EQ(form.msNNTP.NewsGroupList().Count(), 3);
 }
 
-TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
+TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInNameOrderAndNothingElse) {
     test::TempHome home;
     const fs::path folder = home.Home() + "TEMP";
     fs::create_directories(folder / "a-folder");
-    for (const char *name : {"b.jpg", "a.gif", "z.JPEG", "\xe9t\xe9.bmp"})
+    fs::create_directories(folder / "folder.jpg");
+    for (const char *name :
+         {"b.jpg", "bulk10.jpg", "\xe9t\xe9.bmp", "Bulk2.gif", "a.gif", "z.JPEG", "bulk1.jpg"})
         fs::copy_file(
             test::SamplePicture(std::string("pattern") + fs::path(name).extension().string()),
             folder / name);
     std::ofstream(folder / "notes.txt") << "x";
-    // Every entry is listed in folder order; those before the first real picture come to be
-    // shown first, fail and drop out (a folder stays on disk, a file goes).
+    // Only picture files, in the order a person reads their names.
     std::vector<std::string> expected;
-    bool picture = false;
-    for (const auto &entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        picture = picture || (name != "a-folder" && name != "notes.txt");
-        if (picture)
-            expected.push_back(folder.string() + "/" + name);
-    }
+    for (const char *name :
+         {"a.gif", "b.jpg", "bulk1.jpg", "Bulk2.gif", "bulk10.jpg", "z.JPEG", "\xe9t\xe9.bmp"})
+        expected.push_back(folder.string() + "/" + name);
 
     TfrmMain form;
     EXPECT_TRUE(form.Pictures->PictureList.empty()) << "listing waits for the start message";
@@ -257,11 +254,30 @@ TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInFolderOrder) {
     EXPECT_EQ(form.Pictures->PictureList, expected);
     EXPECT_EQ(form.PicOfPic->currentText(), "1 of " + QString::number(expected.size()));
     EXPECT_EQ(form.Image1->size(), QSize(64, 48)) << "the first picture is shown";
-    EXPECT_EQ(form.StatusText(TfrmMain::spFileName),
-              QString::fromLatin1(fs::path(expected[0]).filename().string().c_str()));
+    EXPECT_EQ(form.StatusText(TfrmMain::spFileName), "a.gif");
+    // What the user keeps there besides pictures is neither listed nor deleted, not even
+    // when every picture has been stepped over.
+    for (std::size_t i = 1; i < expected.size(); ++i)
+        form.sbNextClick();
+    EXPECT_EQ(form.Pictures->PictureList.size(), expected.size());
+    EXPECT_TRUE(fs::exists(folder / "notes.txt"));
     EXPECT_TRUE(fs::is_directory(folder / "a-folder"));
+    EXPECT_TRUE(fs::is_directory(folder / "folder.jpg"));
     test::RunEventLoop();
     EXPECT_EQ(form.Pictures->PictureList.size(), expected.size()) << "the start message comes once";
+}
+
+TEST(NaturalLess, DigitsCompareByValueAndLettersWithoutCase) {
+    std::vector<std::string> names = {"bulk10.jpg", "bulk2.jpg", "Bulk1.jpg", "bulk02.jpg",
+                                      "a.jpg",      "bulk.jpg",  "b10c2.gif", "b10c10.gif",
+                                      "b9.gif",     "10.jpg",    "9.jpg"};
+    std::sort(names.begin(), names.end(), NaturalLess);
+    EXPECT_EQ(names, (std::vector<std::string>{"9.jpg", "10.jpg", "a.jpg", "b9.gif", "b10c2.gif",
+                                               "b10c10.gif", "bulk.jpg", "Bulk1.jpg", "bulk02.jpg",
+                                               "bulk2.jpg", "bulk10.jpg"}));
+    // A strict order: ties in value still order one way only.
+    EXPECT_NE(NaturalLess("bulk02.jpg", "bulk2.jpg"), NaturalLess("bulk2.jpg", "bulk02.jpg"));
+    EXPECT_FALSE(NaturalLess("x", "x"));
 }
 
 TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {

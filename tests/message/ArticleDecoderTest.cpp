@@ -323,13 +323,14 @@ TEST(ArticleDecoder, HostileStructuresStayProportional) {
     std::string parts = kMimeHead + "Content-Type: multipart/mixed; boundary=e\n\n--e\n\n";
     for (int i = 0; i < 20000; ++i)
         parts += "--e\n\n";
+    // Beyond the thousand kept, they are only counted.
     const auto a = LoadArticle(Wire(parts + "--e--\n"));
-    EXPECT_EQ(a->Attachments().Count(), 20000);
+    EXPECT_EQ(a->Attachments().Count() + a->AttachmentsLeftOut, 20000);
     std::string begins = "Subject: b\n\n";
     for (int i = 0; i < 10000; ++i)
         begins += "begin 644 f\nend\n";
     const auto b = LoadArticle(Wire(begins));
-    EXPECT_EQ(b->Attachments().Count(), 10000);
+    EXPECT_EQ(b->Attachments().Count() + b->AttachmentsLeftOut, 10000);
 }
 
 TEST(ArticleDecoder, AnArticleWithoutBodyOrEndLine) {
@@ -338,4 +339,30 @@ TEST(ArticleDecoder, AnArticleWithoutBodyOrEndLine) {
     EXPECT_TRUE(a->Body().empty());
     const auto empty = LoadArticle("");
     EXPECT_EQ(empty->Headers().Count(), 0);
+}
+
+TEST(ArticleDecoder, OneArticleGivesAtMostAThousandAttachments) {
+    constexpr int kMax = TmsCustomDecoder::MaxAttachments;
+    std::string uu = "Subject: many\n\n";
+    std::string mime = "Subject: many\nMIME-Version: 1.0\n"
+                       "Content-Type: multipart/mixed; boundary=\"b\"\n\n--b\n\ntext\n";
+    for (int i = 0; i < kMax + 5; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".jpg";
+        uu += "begin 644 " + name + "\n" + UULines(std::to_string(i));
+        mime += "--b\nContent-Type: image/jpeg; name=\"" + name +
+                "\"\nContent-Transfer-Encoding: base64\n\n" + Base64Lines(std::to_string(i));
+    }
+    mime += "--b--\n";
+    for (const std::string &text : {uu, mime}) {
+        const auto a = LoadArticle(Wire(text));
+        ASSERT_EQ(a->Attachments().Count(), kMax);
+        EXPECT_EQ(a->AttachmentsLeftOut, 5);
+        // The first thousand are kept whole and in order.
+        EXPECT_EQ(a->Attachments().Items(kMax - 1).FileName(), "f999.jpg");
+        EXPECT_EQ(AttachmentBytes(*a, kMax - 1), "999");
+        a->Clear();
+        EXPECT_EQ(a->AttachmentsLeftOut, 0);
+    }
+    const auto few = LoadArticle(Wire("Subject: one\n\nbegin 644 a.jpg\n" + UULines("a")));
+    EXPECT_EQ(few->AttachmentsLeftOut, 0);
 }

@@ -1,0 +1,120 @@
+// The demo as a user meets it on two days: its news server started and Go pressed; two new
+// articles posted; the server stopped and started again, Go pressed once more.
+#include "app/TPictureViewer.h"
+#include "app/TfrmMain.h"
+#include "platform/MessagePump.h"
+
+#include "tests/support/ModalCatcher.h"
+#include "tests/support/QtTestHelpers.h"
+#include "tests/support/TempHome.h"
+#include "tests/support/TestFiles.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace vexil {
+namespace {
+
+const std::string kSource = std::getenv("VEXIL_SOURCE_DIR");
+const std::string kBuild = std::getenv("VEXIL_BINARY_DIR");
+const char *const kGroup = "alt.binaries.pictures.demo";
+
+// Runs a shell command; its output without the last line end, or a failed test.
+std::string Shell(const std::string &command) {
+    std::string out;
+    FILE *pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        throw std::runtime_error("cannot run " + command);
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        out.append(chunk, n);
+    const int status = ::pclose(pipe);
+    if (status != 0)
+        throw std::runtime_error(command + " failed (" + std::to_string(status) + "): " + out);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+class DemoRestartTest : public ::testing::Test {
+protected:
+    DemoRestartTest() {
+        SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+    }
+    ~DemoRestartTest() override {
+        form.reset();
+        SetMessagePumpHook(nullptr);
+        try {
+            Shell(Demo("remove"));
+        } catch (const std::exception &e) {
+            ADD_FAILURE() << e.what();
+        }
+    }
+
+    std::string Demo(const std::string &action) const {
+        std::string command =
+            "bash " + kSource + "/tools/demo-server.sh " + action + " " + home.Root().string();
+        // start prints the address; the port it keeps is what the test compares.
+        return action == "start"
+                   ? command + " " + kBuild + " >/dev/null && cat " + home.Root().string() + "/port"
+                   : command;
+    }
+
+    // Opens the window on the demo's settings, presses Go on the demo group and counts the
+    // articles fetched.
+    int OpenAndGo() {
+        form = std::make_unique<TfrmMain>();
+        fetched = 0;
+        QObject::connect(form.get(), &TfrmMain::StatusTextChanged, form.get(),
+                         [this](int panel, const QString &text) {
+                             if (panel == TfrmMain::spStatus && text == "Article retrieved")
+                                 ++fetched;
+                         });
+        form->show();
+        test::RunEventLoop();
+        const int listed = int(form->Pictures->PictureList.size());
+        form->NGEdit->setCurrentIndex(form->NGEdit->findText(kGroup));
+        test::ModalCatcher boxes;
+        form->btnGo->click();
+        EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+        return listed;
+    }
+
+    test::TempHome home;
+    std::unique_ptr<TfrmMain> form;
+    int fetched = 0;
+};
+
+TEST_F(DemoRestartTest, ASecondStartKeepsThePortSoGoFetchesOnlyWhatIsNew) {
+    const std::string port = Shell(Demo("start"));
+    ASSERT_FALSE(port.empty());
+    OpenAndGo();
+    const std::size_t first = form->Pictures->PictureList.size();
+    ASSERT_GT(fetched, 0);
+    ASSERT_GT(first, 0u);
+    form.reset();
+
+    // Two new picture articles, then the server ends as it does with the demo.
+    const std::string root = home.Root().string();
+    Shell("/usr/bin/python3 " + kSource + "/tools/make-articles.py " + root + "/extra --group " +
+          kGroup + " --seed 99 --prefix vexil-demo-extra pictures:2:30 >/dev/null");
+    Shell("bash " + kSource + "/tools/inn/post-article \"$(cat " + root + "/inn-dir)/server\" " +
+          root + "/extra/[0-9]*.txt >/dev/null");
+    Shell(Demo("stop"));
+
+    EXPECT_EQ(Shell(Demo("start")), port);
+    EXPECT_EQ(OpenAndGo(), int(first)) << "the pictures of the first day are listed at start";
+    EXPECT_EQ(fetched, 2);
+    EXPECT_EQ(form->Pictures->PictureList.size(), first + 2);
+}
+
+} // namespace
+} // namespace vexil

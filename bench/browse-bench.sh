@@ -59,9 +59,8 @@ check_pictures() {
     done
     echo "$exact $wrong $missing"
 }
-# The pictures a first Go must write: those of every article after the group's first (the
-# first Go starts after it) whose Lines and subject pass the run's filters, as browse-peer.py
-# applies them.
+# The pictures a first Go must write: those of every article of the group, its first
+# included, whose Lines and subject pass the run's filters, as browse-peer.py applies them.
 mapfile -t expected < <(/usr/bin/python3 - "$root/bench/browse-peer.py" \
     "$work/articles/manifest.tsv" <<'PY'
 import importlib.util, sys
@@ -69,7 +68,7 @@ spec = importlib.util.spec_from_file_location("browse_peer", sys.argv[1])
 peer = importlib.util.module_from_spec(spec)
 spec.loader.exec_module(peer)
 rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[2], encoding="latin-1")]
-for _, _, lines, subject, names in rows[1:]:
+for _, _, lines, subject, names in rows:
     if peer.MIN_LINES < float(lines) < peer.MAX_LINES and not peer.later_part(subject):
         print("\n".join(n for n in names.split(",") if n != "-"))
 PY

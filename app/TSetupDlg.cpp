@@ -3,6 +3,7 @@
 #include "app/ExtractNumber.h"
 #include "app/TMainSettings.h"
 #include "platform/QtText.h"
+#include "platform/UserFolders.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/ScreenCentre.h"
 #include "widgets/ScreenCursor.h"
@@ -73,11 +74,7 @@ void AddLimitRow(QGridLayout *grid, int row, const char *caption, QLineEdit *edi
 } // namespace
 
 std::string LogFileFolder() {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
+    return UserStateFolder() + "vexil/";
 }
 
 std::string LogFilePath() {

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -89,8 +90,10 @@ TEST_F(SetupDlgTest, TheDialogOpensOnTheServerTabFilledFromTheWindow) {
         EXPECT_EQ(dlg.eMaxLines->text(), "100000");
         EXPECT_TRUE(dlg.cbSmartDownLoad->isChecked());
         EXPECT_FALSE(dlg.cbLogFile->isChecked());
-        EXPECT_EQ(dlg.cbLogFile->text(),
-                  "Create Log File in " + QString::fromStdString(LogFilePath()));
+        // The user's own state folder, not a folder every user of the machine shares.
+        EXPECT_EQ(dlg.cbLogFile->text(), "Create Log File in " +
+                                             QString::fromLocal8Bit(std::getenv("XDG_STATE_HOME")) +
+                                             "/vexil/VEXIL.LOG");
         EXPECT_EQ(dlg.cbSmartDownLoad->text(), "Use Smart Download (recommended)");
         EXPECT_EQ(dlg.cb256Color->text(), "Run in 256 Color Mode (Slower)");
         // Every control the keyboard reaches tells assistive tools what it is.

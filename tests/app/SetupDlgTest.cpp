@@ -227,6 +227,23 @@ TEST_F(SetupDlgTest, GetGroupsKeepsExactlyThePictureGroups) {
     EXPECT_EQ(form->NGEdit->currentText(), "alt.binaries.pictures.empty");
 }
 
+TEST_F(SetupDlgTest, GetGroupsLogsInWithTheLoginTypedBesideTheServer) {
+    Start("news");
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText(QString::fromStdString(inn.AuthAddress()));
+            dlg.eName->setText(QString::fromStdString(inn.User()));
+            dlg.ePass->setText(QString::fromStdString(inn.Password()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
+}
+
 TEST_F(SetupDlgTest, AFailedGetGroupsLeavesTheGroupListAsItWas) {
     Start("news");
     const std::string dataFile = home.Home() + "Vexil.Dat";

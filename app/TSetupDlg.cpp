@@ -4,6 +4,7 @@
 #include "app/TMainSettings.h"
 #include "net/ServerAddress.h"
 #include "platform/QtText.h"
+#include "platform/UserFolders.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/ScreenCentre.h"
 #include "widgets/ScreenCursor.h"
@@ -71,14 +72,23 @@ void AddLimitRow(QGridLayout *grid, int row, const char *caption, QLineEdit *edi
     grid->addWidget(new QLabel("Lines"), row, 2);
 }
 
+// A path inside the user's home as "~/...": the log's path then fits the Advanced tab.
+std::string HomeRelative(const std::string &path) {
+    const char *home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0')
+        return path;
+    std::string prefix = home;
+    if (prefix.back() != '/')
+        prefix += '/';
+    if (prefix == "/" || path.compare(0, prefix.size(), prefix) != 0)
+        return path;
+    return "~/" + path.substr(prefix.size());
+}
+
 } // namespace
 
 std::string LogFileFolder() {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
+    return UserStateFolder() + "vexil/";
 }
 
 std::string LogFilePath() {
@@ -202,7 +212,8 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     auto *advanced = new QGroupBox("Advanced ");
     cb256Color = new QCheckBox("Run in 256 Color Mode (Slower)");
     cb256Color->setObjectName("cb256Color");
-    cbLogFile = new QCheckBox("Create Log File in " + MessageText(LogFilePath()));
+    cbLogFile = new QCheckBox("Create Log File in " + MessageText(HomeRelative(LogFilePath())));
+    cbLogFile->setToolTip(MessageText(LogFilePath()));
     cbLogFile->setObjectName("cbLogFile");
     auto *checks = new QVBoxLayout(advanced);
     checks->addWidget(cb256Color);

@@ -26,7 +26,8 @@ public:
     using Exception::Exception;
 };
 
-// The command log's file: "VEXIL.LOG" in $TMPDIR, else in /tmp.
+// The command log's file: "VEXIL.LOG" in the user's state folder ($XDG_STATE_HOME/vexil/,
+// ~/.local/state/vexil/ by default).
 std::string LogFileFolder();
 std::string LogFilePath();
 

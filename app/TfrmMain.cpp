@@ -568,6 +568,10 @@ void TfrmMain::SetupGetGroups(TSetupDlg &dlg) {
                            "use the one connection. Press Stop first.");
     TClientOperation operation(*this);
     msNNTP.SetServer(dlg.ServerText());
+    // The login typed beside the server goes with it: a server that wants one answers LIST
+    // only after it.
+    msNNTP.UserName = BytesOfText(dlg.eName->text());
+    msNNTP.Password = BytesOfText(dlg.ePass->text());
     Browse->LeaveOutdatedServer();
     Browse->RunOnConnection([this] { RetrievePictureGroups(msNNTP, DataFile); });
     LoadGroupListFile(false);

@@ -2,14 +2,20 @@
 
 #include "net/MessageTable.h"
 #include "net/NetErrors.h"
+#include "net/ServerAddress.h"
 #include "net/TagWinsock.h"
 #include "platform/MessagePump.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <strings.h>
+#include <unistd.h>
 
 namespace vexil {
 
@@ -24,6 +30,11 @@ constexpr int kPollMs = 10;
 constexpr int kChunk = 16384;
 constexpr std::size_t kMaxBuffered = 4 * kChunk;
 constexpr std::string_view kTerminator = "\r\n.\r\n";
+constexpr std::string_view kPasswordCommand = "AUTHINFO PASS ";
+// Of a fixed length, so that the log does not tell how long the password is.
+constexpr std::string_view kPasswordMask = "********";
+constexpr const char *kClosedMidBlock =
+    "The server closed the connection before the end of the data";
 
 int Fd(wsock::SOCKET s) {
     return s == wsock::INVALID_SOCKET ? -1 : static_cast<int>(s);
@@ -33,14 +44,34 @@ long SelectReply(long event, int error) {
     return wsock::WSAMAKEASYNCREPLY(static_cast<unsigned>(event), static_cast<unsigned>(error));
 }
 
-// Round half to even, as the percentage of a data block is rounded.
+// Round half to even, as the percentage of a data block is rounded. A size header that lies
+// must not make the progress run past the end.
 int RoundedPercent(std::int64_t size, std::int64_t expected) {
     const std::int64_t scaled = size * 100;
     std::int64_t q = scaled / expected;
     const std::int64_t twice = (scaled % expected) * 2;
     if (twice > expected || (twice == expected && q % 2 != 0))
         ++q;
-    return static_cast<int>(std::min<std::int64_t>(q, INT32_MAX));
+    return static_cast<int>(std::min<std::int64_t>(q, 100));
+}
+
+// The line as the command log keeps it: a password never reaches the file.
+std::string LoggedLine(std::string_view Line) {
+    if (Line.size() >= kPasswordCommand.size() &&
+        ::strncasecmp(Line.data(), kPasswordCommand.data(), kPasswordCommand.size()) == 0)
+        return std::string(Line.substr(0, kPasswordCommand.size())) + std::string(kPasswordMask);
+    return std::string(Line);
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::string &path) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw EInOutError("Cannot write file " + path + ": " + std::strerror(errno));
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
 }
 
 } // namespace
@@ -105,6 +136,11 @@ int TagSocket::ReplyCode(std::string_view Line) {
 void TagSocket::CheckServer() {
     if (server_.empty())
         RaiseSocketError(kMsgServerRequired);
+    try {
+        CheckServerAddress(server_);
+    } catch (const ESocketError &e) {
+        RaiseFailure(e.Message());
+    }
 }
 
 void TagSocket::OpenSocket() {
@@ -121,7 +157,7 @@ void TagSocket::OpenSocket() {
 }
 
 std::string TagSocket::HostPart() const {
-    return server_.substr(0, server_.find(':'));
+    return SplitServerAddress(server_).Host;
 }
 
 void TagSocket::GetLocalName() {
@@ -171,20 +207,10 @@ void TagSocket::ResolveHost() {
 }
 
 void TagSocket::ResolvePort() {
-    const std::size_t colon = server_.find(':');
-    if (colon != std::string::npos) {
-        // Only a port number 1 .. 65535 counts; anything else falls back to the service.
-        const std::string text = server_.substr(colon + 1);
-        int number = 0;
-        bool digits = !text.empty() && text.size() <= 5;
-        for (char c : text) {
-            digits = digits && c >= '0' && c <= '9';
-            number = digits ? number * 10 + (c - '0') : 0;
-        }
-        if (digits && number >= 1 && number <= 65535) {
-            port_ = static_cast<std::uint16_t>(number);
-            return;
-        }
+    // CheckServer has refused a port that is no number from 1 to 65535.
+    if (const std::uint16_t port = SplitServerAddress(server_).Port; port != 0) {
+        port_ = port;
+        return;
     }
     if (service_.empty())
         RaiseSocketError(kMsgServiceRequired);
@@ -280,7 +306,7 @@ void TagSocket::SendLine(std::string_view Line) {
     if (canceled_)
         RaiseCanceled();
     if (!logFileName_.empty())
-        logLines_.emplace_back(Line);
+        logLines_.push_back(LoggedLine(Line));
 }
 
 void TagSocket::WaitForRead() {
@@ -385,7 +411,7 @@ void TagSocket::FireProgress(const TStream &Stream, std::int64_t Expected) {
     OnProgress(this, Expected >= 1 ? RoundedPercent(size, Expected) : -1, transferred);
 }
 
-void TagSocket::ReadData(TStream &Stream, int Expected) {
+void TagSocket::ReadData(TStream &Stream, int Expected, std::int64_t Limit) {
     if (!Connected())
         RaiseSocketError(kMsgNotConnected);
     std::int64_t expected = Expected;
@@ -416,8 +442,12 @@ void TagSocket::ReadData(TStream &Stream, int Expected) {
             if (code != wsock::WSAEWOULDBLOCK && !canceled_)
                 RaiseSocketError(static_cast<std::uint16_t>(code));
         }
-        if (n == 0 && Connected())
-            WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
+        if (n == 0 && !canceled_) {
+            // Nothing buffered and the peer has gone: the block can never be completed.
+            counter_.Stop();
+            CloseSocket();
+            RaiseFailure(kClosedMidBlock);
+        }
         FireProgress(Stream, expected);
         if (n > 0) {
             std::string_view bytes(chunk, static_cast<std::size_t>(n));
@@ -436,7 +466,7 @@ void TagSocket::ReadData(TStream &Stream, int Expected) {
                 done = true;
             }
             blockSize += static_cast<std::int64_t>(bytes.size());
-            if (blockSize > MaxDataBlock)
+            if (blockSize > Limit)
                 RaiseTooLong();
             Stream.Write(bytes.data(), bytes.size());
             if (bytes.size() >= 4)
@@ -497,6 +527,13 @@ void TagSocket::RaiseSocketError(std::uint16_t Code) {
     throw ESocketError(msg);
 }
 
+void TagSocket::RaiseFailure(std::string Msg) {
+    counter_.Stop();
+    if (OnError)
+        OnError(this, Msg);
+    throw ESocketError(Msg);
+}
+
 void TagSocket::RaiseTimedOut() {
     counter_.Stop();
     std::string msg = MessageText(kMsgTimedOut);
@@ -523,12 +560,33 @@ void TagSocket::AddToLog(const std::string &Line) {
 }
 
 void TagSocket::SaveLog() const {
-    TFileStream file(logFileName_, TFileStream::Mode::Create);
+    std::string text;
     for (const std::string &line : logLines_) {
-        file.Write(line);
-        file.Write("\r\n");
+        text += line;
+        text += "\r\n";
     }
-    file.Close();
+    // A new file of the user's own beside the log, renamed over it: whatever lies under the
+    // log's name (a link planted by someone else above all) is replaced, never written to.
+    std::string temporary = logFileName_ + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw EFCreateError(logFileName_);
+    // mkostemp made it mode 0600.
+    try {
+        WriteAll(fd, text, logFileName_);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
+        ::unlink(temporary.c_str());
+        throw EInOutError("Cannot write file " + logFileName_ + ": " + std::strerror(errno));
+    }
+    if (::rename(temporary.c_str(), logFileName_.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw EFCreateError(logFileName_);
+    }
 }
 
 void TagSocket::WindowProc(unsigned Msg, std::int64_t LParam) {

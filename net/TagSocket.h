@@ -30,6 +30,8 @@ public:
     // connection: a hostile server must not exhaust memory.
     static constexpr std::size_t MaxReplyLine = 64 * 1024;
     static constexpr std::int64_t MaxDataBlock = std::int64_t{256} * 1024 * 1024;
+    // No real article's header comes near this; a larger header block is refused.
+    static constexpr std::int64_t MaxHeaderBlock = 1024 * 1024;
     // Bytes a line counts for when SizeInLines turns a line count into a size.
     static constexpr int BytesPerLine = 76;
 
@@ -42,7 +44,8 @@ public:
     // A host (name or dotted IPv4 address), optionally followed by ":" and a port.
     const std::string &Server() const { return server_; }
     void SetServer(std::string Value) { server_ = std::move(Value); }
-    // When not empty, command and reply lines are kept and written to this file at the end.
+    // When not empty, command and reply lines are kept and written to this file at the end
+    // (the password of AUTHINFO PASS as asterisks).
     const std::string &LogFileName() const { return logFileName_; }
     void SetLogFileName(std::string Value) { logFileName_ = std::move(Value); }
     std::uint16_t DefaultPort() const { return defaultPort_; }
@@ -94,16 +97,19 @@ public:
     // arrived.
     int ReadLine(std::string &Line);
     // Appends a multi-line block, up to and including its final "." line, byte for byte.
-    // Expected is the size for the progress figures (lines when SizeInLines), -1 for none.
-    void ReadData(TStream &Stream, int Expected);
+    // Expected is the size for the progress figures (lines when SizeInLines), -1 for none;
+    // the percentage never passes 100. A block larger than Limit bytes ends the connection
+    // with "Message too long"; a connection closed before the block's end ends it at once.
+    void ReadData(TStream &Stream, int Expected, std::int64_t Limit = MaxDataBlock);
 
     // The failure paths: each fires OnError first. A Code of 0 is no failure.
     void RaiseSocketError(std::uint16_t Code);
     [[noreturn]] void RaiseTimedOut();
     [[noreturn]] void RaiseCanceled();
 
-    // Writes the command log to LogFileName, replacing the file; the destructor calls it.
-    // Throws EFCreateError or EInOutError.
+    // Writes the command log to LogFileName, mode 0600: a new file beside it is renamed over
+    // the name, so a symbolic link found there is replaced, not followed. The destructor
+    // calls it. Throws EFCreateError or EInOutError.
     void SaveLog() const;
 
     // Where every notification enters, as the hidden window's procedure.
@@ -117,6 +123,7 @@ public:
     TmsErrorEvent OnError;
 
 protected:
+    // Refuses an empty Server and a port that is not a number from 1 to 65535.
     void CheckServer();
     // One pass of the message loop: the user interface's pending messages, then at most
     // WaitMs of waiting for a notification, which is turned into the flags.
@@ -143,6 +150,8 @@ private:
     void CancelLookup();
     std::string HostPart() const;
     [[noreturn]] void RaiseTooLong();
+    // The error path for a message of the transport's own that has no number.
+    [[noreturn]] void RaiseFailure(std::string Msg);
     void FireProgress(const TStream &Stream, std::int64_t Expected);
 
     std::string server_;

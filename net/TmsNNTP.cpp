@@ -24,6 +24,46 @@ bool SameName(const std::string &a, const std::string &b) {
     return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
 }
 
+// Takes the first article number at or after From out of a LISTGROUP block as it arrives
+// and keeps nothing else, however long the list.
+class TFirstNumberStream : public TStream {
+public:
+    explicit TFirstNumberStream(int From) : from_(From) {}
+
+    std::size_t Read(void *, std::size_t) override { return 0; }
+    void Write(const void *buffer, std::size_t count) override {
+        const std::string_view bytes(static_cast<const char *>(buffer), count);
+        size_ += static_cast<std::int64_t>(count);
+        for (char c : bytes) {
+            if (found_ >= 0)
+                return;
+            if (c != '\n') {
+                // A number line is short; a longer one is no number and is not collected.
+                if (line_.size() <= kLongestLine)
+                    line_ += c;
+                continue;
+            }
+            const int number = StrToIntDef(TrimText(line_), -1);
+            if (number >= from_)
+                found_ = number;
+            line_.clear();
+        }
+    }
+    std::int64_t Size() const override { return size_; }
+    std::int64_t Position() const override { return size_; }
+    void SetPosition(std::int64_t) override {}
+
+    // -1 when the block held no such number.
+    int Found() const { return found_; }
+
+private:
+    static constexpr std::size_t kLongestLine = 32;
+    int from_;
+    int found_ = -1;
+    std::string line_;
+    std::int64_t size_ = 0;
+};
+
 // Fills a header list with the lines of a received block.
 void LoadLines(TLineStream &block, TmsHeaders &headers) {
     block.Reset();
@@ -59,9 +99,27 @@ int TmsNNTP::ReadReply() {
     return ReadLine(lastReply_);
 }
 
-int TmsNNTP::Command(const std::string &Line) {
+int TmsNNTP::Exchange(const std::string &Line) {
     SendLine(Line);
     return ReadReply();
+}
+
+int TmsNNTP::Command(const std::string &Line) {
+    const int code = Exchange(Line);
+    if (code != 480)
+        return code;
+    // A server may ask for the login before any command; it is then asked once more.
+    Authenticate();
+    return Exchange(Line);
+}
+
+void TmsNNTP::Authenticate() {
+    int code = Exchange("AUTHINFO USER " + UserName);
+    if (code == 381)
+        code = Exchange("AUTHINFO PASS " + Password);
+    // Refused, out of sequence or not offered: going on would only hide this reply.
+    if (code == 481 || code == 482 || code == 502)
+        RaiseServerError();
 }
 
 void TmsNNTP::RaiseServerError() const {
@@ -87,7 +145,7 @@ void TmsNNTP::Login() {
 
 void TmsNNTP::Logout() {
     newsGroup_.clear();
-    if (Command("QUIT") != 205)
+    if (Exchange("QUIT") != 205)
         RaiseServerError();
     CloseSocket();
 }
@@ -96,19 +154,17 @@ void TmsNNTP::SetNewsGroup(const std::string &Name) {
     if (SameName(Name, newsGroup_))
         return;
     Connect();
-    int code = Command("GROUP " + Name);
-    if (code == 480) {
-        code = Command("AUTHINFO USER " + UserName);
-        if (code == 381)
-            code = Command("AUTHINFO PASS " + Password);
-        if (code != 211)
-            code = Command("GROUP " + Name);
-    }
-    if (code != 211)
+    if (Command("GROUP " + Name) != 211)
         RaiseServerError();
-    articleCount_ = GetWordAsInt(lastReply_, 1);
-    firstArticle_ = GetWordAsInt(lastReply_, 2);
-    lastArticle_ = GetWordAsInt(lastReply_, 3);
+    const int count = GetWordAsInt(lastReply_, 1);
+    const int first = GetWordAsInt(lastReply_, 2);
+    const int last = GetWordAsInt(lastReply_, 3);
+    // Figures that are no article numbers would send the walk after articles that cannot be.
+    if (count < 0 || first < 0 || last < 0)
+        RaiseServerError();
+    articleCount_ = count;
+    firstArticle_ = first;
+    lastArticle_ = last;
     currentArticle_ = firstArticle_;
     lastRetrieved_ = -1;
     newsGroup_ = Name;
@@ -123,24 +179,48 @@ void TmsNNTP::SetLastRetrieved(int Number) {
 
 void TmsNNTP::StatArticle(int Number) {
     RequireGroup();
+    int code = Command("STAT " + std::to_string(Number));
+    if (code == 423)
+        code = StatFirstFrom(Number);
+    RequireArticleReply(code);
+    currentArticle_ = GetWordAsInt(lastReply_, 1);
+}
+
+int TmsNNTP::StatFirstFrom(int Number) {
+    const std::string missing = lastReply_;
+    // Groups have long expired gaps: one command finds what lies beyond one.
+    const int code = Command("LISTGROUP " + newsGroup_ + " " + std::to_string(Number) + "-");
+    if (code == 500 || code == 501) {
+        lastReply_ = missing;
+        return StepFrom(Number);
+    }
+    if (code != 211)
+        RaiseServerError();
+    TFirstNumberStream numbers(Number);
+    ReadData(numbers, -1);
+    if (numbers.Found() < 0) {
+        lastReply_ = missing;
+        return 423;
+    }
+    return Command("STAT " + std::to_string(numbers.Found()));
+}
+
+int TmsNNTP::StepFrom(int Number) {
     // Wide enough that no server's figures overflow the window arithmetic.
     const std::int64_t last = lastArticle_;
     const std::int64_t windowStart = last - articleCount_;
     std::int64_t n = Number;
-    int code;
-    for (;;) {
-        code = Command("STAT " + std::to_string(n));
-        // Once even the last article is missing there is nothing left to try.
-        const bool triedLast = n >= last;
+    int code = 423;
+    // Once even the last article is missing there is nothing left to try.
+    while (code == 423 && n < last) {
         if (n < windowStart)
             n = windowStart - 1;
-        if (n < last)
-            ++n;
-        if (code != 423 || triedLast)
-            break;
+        ++n;
+        if (Canceled())
+            RaiseCanceled();
+        code = Command("STAT " + std::to_string(n));
     }
-    RequireArticleReply(code);
-    currentArticle_ = GetWordAsInt(lastReply_, 1);
+    return code;
 }
 
 bool TmsNNTP::NextArticle() {
@@ -150,7 +230,11 @@ bool TmsNNTP::NextArticle() {
         RaiseServerError();
     if (code == 421)
         return false;
-    currentArticle_ = GetWordAsInt(lastReply_, 1);
+    const int number = GetWordAsInt(lastReply_, 1);
+    // A server that does not move forward would keep the walk going for ever.
+    if (number <= currentArticle_)
+        RaiseServerError();
+    currentArticle_ = number;
     return true;
 }
 
@@ -159,7 +243,7 @@ void TmsNNTP::RetrieveHeader(TmsNgInfoItem &Item) {
     RequireArticleReply(Command("HEAD"));
     Item.Number = GetWordAsInt(lastReply_, 1);
     TLineStream block;
-    ReadData(block, -1);
+    ReadData(block, -1, MaxHeaderBlock);
     LoadLines(block, Item);
 }
 
@@ -179,16 +263,21 @@ void TmsNNTP::RetrieveHeaders(int Count, bool Append) {
     // At least one header; a Count of 0 or less never matches and walks to the end.
     bool more = true;
     int i = 0;
+    int number = 0;
     do {
         auto item = std::make_unique<TmsNgInfoItem>();
         RetrieveHeader(*item);
+        number = item->Number;
         const int index = headerList_.Add(std::move(item));
         if (OnNextHeaderRetrieved)
             OnNextHeaderRetrieved(this, index);
+        // The handler may have emptied the list (the group was changed while it ran).
+        if (index < headerList_.Count())
+            headerList_.Items(index).KeepHandledHeaders();
         more = NextArticle();
         ++i;
     } while (more && !Canceled() && i != Count);
-    lastRetrieved_ = headerList_.Items(headerList_.Count() - 1).Number;
+    lastRetrieved_ = number;
     if (Canceled())
         throw ECanceledError();
     if (!more)
@@ -208,7 +297,7 @@ void TmsNNTP::FetchCurrentArticle() {
     RequireGroup();
     RequireArticleReply(Command("HEAD"));
     TLineStream block;
-    ReadData(block, -1);
+    ReadData(block, -1, MaxHeaderBlock);
     TmsHeaders headers;
     LoadLines(block, headers);
     const int lines = StrToIntDef(TrimText(headers.GetHeaderValue("LINES")), -1);
@@ -232,7 +321,7 @@ void TmsNNTP::RetrieveNewsGroupList() {
         RaiseServerError();
     TMemoryStream block;
     ReadData(block, -1);
-    newsGroupList_.LoadFromStream(block);
+    newsGroupList_.LoadFromText(block.Release());
     Fire(OnNewsGroupListRetrieved);
 }
 

@@ -48,14 +48,19 @@ public:
     std::string UserName;
     std::string Password;
 
-    // Positions the server on the first existing article at or after Number.
+    // Positions the server on the first existing article at or after Number: STAT, and after
+    // a 423 one LISTGROUP from Number on; only a server without LISTGROUP is asked number by
+    // number.
     void StatArticle(int Number);
-    // True when the server moved on to a next article.
+    // True when the server moved on to a next article. A 223 reply that does not name a
+    // later article than the current one raises EServerError with it.
     bool NextArticle();
-    // The header block of the current article, with its number.
+    // The header block of the current article, with its number; a block over
+    // MaxHeaderBlock bytes ends the connection with "Message too long".
     void RetrieveHeader(TmsNgInfoItem &Item);
     // The header walk: at most Count headers (all for 0 or less) into HeaderList, which is
-    // emptied first unless Append.
+    // emptied first unless Append. Once OnNextHeaderRetrieved has returned, an entry keeps
+    // only its Number and its Lines and Subject headers (TmsNgInfoItem::KeepHandledHeaders).
     void RetrieveHeaders(int Count, bool Append);
     void RetrieveAllHeaders();
     // Fetches article Number into Article.
@@ -81,9 +86,18 @@ protected:
     void Logout() override;
 
 private:
-    // Sends Command and reads the reply into LastReply; returns its code.
+    // Sends Line and reads the reply into LastReply; returns its code.
+    int Exchange(const std::string &Line);
+    // Exchange, but a 480 reply logs in and sends Line once more: every command but the
+    // login itself and QUIT goes through here.
     int Command(const std::string &Line);
+    // AUTHINFO USER, and PASS when asked for; a 481, 482 or 502 raises EServerError.
+    void Authenticate();
     int ReadReply();
+    // After a 423 for Number: the STAT of the first article at or after it, or 423.
+    int StatFirstFrom(int Number);
+    // The same for a server without LISTGROUP: one STAT a number, a cancel ending it.
+    int StepFrom(int Number);
     [[noreturn]] void RaiseServerError() const;
     void RequireGroup();
     void RequireArticleReply(int Code) const;

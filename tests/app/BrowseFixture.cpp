@@ -14,13 +14,14 @@
 #include <QToolButton>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 namespace vexil::test {
 
 BrowseFixture::BrowseFixture() {
-    // The command log goes to $TMPDIR; each test keeps its own.
-    setenv("TMPDIR", home.Root().c_str(), 1);
+    // Tests that switch the command log on by hand find its folder as Setup leaves it.
+    std::filesystem::create_directories(LogFileFolder());
     // As the program does: the client's waits keep the window alive, so Stop gets through.
     SetMessagePumpHook([] { QCoreApplication::processEvents(); });
     std::ofstream groups(home.Home() + "Vexil.Dat", std::ios::binary);
@@ -31,7 +32,6 @@ BrowseFixture::BrowseFixture() {
 BrowseFixture::~BrowseFixture() {
     form.reset();
     SetMessagePumpHook(nullptr);
-    unsetenv("TMPDIR");
 }
 
 void BrowseFixture::Start(const std::string &server, bool smartDownload, int minLines,

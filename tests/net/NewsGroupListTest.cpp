@@ -57,12 +57,12 @@ TEST(TmsNewsGroupList, MalformedFiguresReadAsMinusOne) {
 TEST(TmsNewsGroupList, SavedFileLoadsBackTheSame) {
     TmsNewsGroupList list;
     for (int i = 0; i < 3; ++i) {
-        auto group = std::make_unique<TmsNewsgroup>();
-        group->Name = "alt.test." + std::to_string(i);
-        group->Last = 100 + i;
-        group->First = i;
-        group->Posting = i == 2 ? '\0' : 'y';
-        EXPECT_EQ(list.Add(std::move(group)), i);
+        TmsNewsgroup group;
+        group.Name = "alt.test." + std::to_string(i);
+        group.Last = 100 + i;
+        group.First = i;
+        group.Posting = i == 2 ? '\0' : 'y';
+        EXPECT_EQ(list.Add(group), i);
     }
     const std::string file = (std::filesystem::temp_directory_path() /
                               ("vexil-groups-" + std::to_string(::getpid()) + ".dat"))

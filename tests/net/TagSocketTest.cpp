@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexil {
 namespace {
@@ -67,13 +70,10 @@ TEST_F(TagSocketTest, HostNameIsLookedUp) {
 TEST_F(TagSocketTest, PortFallsBackToTheServiceThenToTheDefault) {
     socket.SetDefaultPort(8119);
     socket.SetService("nntp");
-    for (const char *server : {"127.0.0.1:news", "127.0.0.1:0", "127.0.0.1",
-                               "127.0.0.1:", "127.0.0.1:70000", "127.0.0.1:-5"}) {
-        socket.SetServer(server);
-        socket.OpenSocket();
-        EXPECT_EQ(socket.Port(), 119) << server;
-        socket.CloseSocket();
-    }
+    socket.SetServer("127.0.0.1");
+    socket.OpenSocket();
+    EXPECT_EQ(socket.Port(), 119);
+    socket.CloseSocket();
     socket.SetService("no-such-service");
     socket.OpenSocket();
     EXPECT_EQ(socket.Port(), 8119);
@@ -85,7 +85,22 @@ TEST_F(TagSocketTest, PortFallsBackToTheServiceThenToTheDefault) {
     socket.SetServer("127.0.0.1:65535");
     socket.OpenSocket();
     EXPECT_EQ(socket.Port(), 65535);
-    EXPECT_EQ(socket.StartupTotal(), 9);
+    EXPECT_EQ(socket.StartupTotal(), 4);
+}
+
+TEST_F(TagSocketTest, PortThatIsNoNumberFromOneTo65535IsRefused) {
+    socket.SetService("nntp");
+    for (const std::string server : {"127.0.0.1:99999", "127.0.0.1:abc", "127.0.0.1:0",
+                                     "127.0.0.1:65536", "127.0.0.1:", "127.0.0.1:-5"}) {
+        socket.SetServer(server);
+        const std::string text =
+            "The port of the news server \"" + server + "\" must be a number from 1 to 65535.";
+        EXPECT_EQ(FailureOf<ESocketError>([&] { socket.OpenSocket(); }), text);
+        // Through the error path, so the status bar shows it too.
+        EXPECT_EQ(errors.back(), text);
+        EXPECT_FALSE(socket.Connected());
+    }
+    EXPECT_EQ(socket.StartupTotal(), 0);
 }
 
 TEST_F(TagSocketTest, MissingServerAndServiceAreRefused) {
@@ -348,14 +363,38 @@ TEST_F(TagSocketTest, HalvesRoundToEven) {
     socket.CloseSocket();
 }
 
-TEST_F(TagSocketTest, LogHoldsCommandsAndRepliesButNoData) {
-    const std::string log = (std::filesystem::temp_directory_path() /
-                             ("vexil-log-" + std::to_string(::getpid()) + ".log"))
-                                .string();
+// A scratch folder of the test's own, removed at the end.
+class LogFolder {
+public:
+    LogFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vexil-log-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+        path_ = pattern;
+    }
+    ~LogFolder() { std::filesystem::remove_all(path_); }
+    std::string operator/(const std::string &name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string FileText(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(TagSocketTest, LogHoldsCommandsAndRepliesButNoDataNorThePassword) {
+    const LogFolder folder;
+    const std::string log = folder / "VEXIL.LOG";
     {
         ScriptedServer server([](ServerConnection &c) {
             c.SendLine("200 welcome");
             c.Expect("AUTHINFO USER alice", "381 more");
+            c.Expect("AUTHINFO PASS s3cret-and-long", "281 ok");
             c.Expect("HEAD", "221 1 <a@b> head");
             c.Send("Subject: hidden\r\n.\r\n");
             c.WaitForClose();
@@ -369,21 +408,49 @@ TEST_F(TagSocketTest, LogHoldsCommandsAndRepliesButNoData) {
         logged.ConnectSocket();
         std::string line;
         logged.ReadLine(line);
-        logged.SendLine("AUTHINFO USER alice");
-        logged.ReadLine(line);
-        logged.SendLine("HEAD");
-        logged.ReadLine(line);
+        for (const char *command :
+             {"AUTHINFO USER alice", "AUTHINFO PASS s3cret-and-long", "HEAD"}) {
+            logged.SendLine(command);
+            logged.ReadLine(line);
+        }
         TMemoryStream block;
         logged.ReadData(block, -1);
         EXPECT_THROW(logged.ReadLine(line), ETimedOutError);
         EXPECT_TRUE(server.Failures().empty());
     }
-    std::ifstream in(log, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "200 welcome\r\nAUTHINFO USER alice\r\n381 more\r\nHEAD\r\n"
-                          "221 1 <a@b> head\r\n\r\n");
-    std::remove(log.c_str());
+    // Asterisks of a fixed number, whatever the password's length.
+    EXPECT_EQ(FileText(log), "200 welcome\r\nAUTHINFO USER alice\r\n381 more\r\n"
+                             "AUTHINFO PASS ********\r\n281 ok\r\nHEAD\r\n"
+                             "221 1 <a@b> head\r\n\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(log.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    // Nothing is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / ""),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(TagSocketTest, LogReplacesALinkPlantedAtItsNameInsteadOfFollowingIt) {
+    const LogFolder folder;
+    const std::string log = folder / "VEXIL.LOG";
+    const std::string victim = folder / "precious.txt";
+    std::ofstream(victim) << "the user's own file\n";
+    ::chmod(victim.c_str(), 0644);
+    std::filesystem::create_symlink(victim, log);
+    socket.SetLogFileName(log);
+    socket.SaveLog();
+    EXPECT_EQ(FileText(victim), "the user's own file\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(log));
+    EXPECT_EQ(FileText(log), "");
+    struct stat info {};
+    ASSERT_EQ(::stat(log.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    // An existing log of other permissions is replaced by one of the user's only.
+    ::chmod(log.c_str(), 0666);
+    socket.SaveLog();
+    ASSERT_EQ(::stat(log.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
 }
 
 TEST_F(TagSocketTest, LogThatCannotBeWrittenIsReported) {

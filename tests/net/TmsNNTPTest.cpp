@@ -112,21 +112,80 @@ TEST_F(TmsNNTPTest, UserAcceptedWithoutPasswordSendsNoPass) {
     EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
 }
 
-TEST_F(TmsNNTPTest, RefusedLoginRaisesTheSecondReply) {
-    ScriptedServer server([](ServerConnection &c) {
-        c.SendLine("200 ready");
-        c.Expect("GROUP alt.test", "480 Authentication required for command");
+TEST_F(TmsNNTPTest, RefusedLoginEndsWithTheRefusal) {
+    // Which AUTHINFO line the server refuses, and how.
+    const std::vector<std::pair<std::string, std::string>> refusals = {
+        {"AUTHINFO PASS wrong", "481 Authentication failed"},
+        {"AUTHINFO PASS wrong", "482 Authentication commands issued out of sequence"},
+        {"AUTHINFO USER alice", "481 No such user"},
+        {"AUTHINFO USER alice", "502 Authentication not offered"}};
+    for (const auto &[refused, reply] : refusals) {
+        ScriptedServer server([&](ServerConnection &c) {
+            c.SendLine("200 ready");
+            c.Expect("GROUP alt.test", "480 Authentication required for command");
+            if (refused == "AUTHINFO PASS wrong")
+                c.Expect("AUTHINFO USER alice", "381 Enter password");
+            c.Expect(refused, reply);
+            c.WaitForClose(2);
+        });
+        Use(server);
+        nntp.UserName = "alice";
+        nntp.Password = "wrong";
+        EXPECT_EQ(FailureOf<EServerError>([&] { nntp.SetNewsGroup("alt.test"); }), reply);
+        EXPECT_EQ(nntp.NewsGroup(), "");
+        nntp.Cancel();
+        // No second GROUP after the refusal.
+        EXPECT_EQ(server.Received().back(), refused);
+        EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+    }
+    EXPECT_TRUE(errors.empty()); // server replies raise without OnError
+}
+
+TEST_F(TmsNNTPTest, LoginWhereverTheServerAsksAndTheCommandOnceMore) {
+    const auto login = [](ServerConnection &c) {
         c.Expect("AUTHINFO USER alice", "381 Enter password");
-        c.Expect("AUTHINFO PASS wrong", "481 Authentication failed");
-        c.Expect("GROUP alt.test", "480 Authentication required for command");
+        c.Expect("AUTHINFO PASS s3cret", "281 Authentication succeeded");
+    };
+    const std::string required = "480 Authentication required for command";
+    ScriptedServer server([&](ServerConnection &c) {
+        c.SendLine("200 ready");
+        c.Expect("LIST", required);
+        login(c);
+        c.Expect("LIST", "215 list follows");
+        c.Send("alt.test 2 1 y\r\n.\r\n");
+        c.Expect("GROUP alt.test", "211 2 1 2 alt.test");
+        // A server may want the login again later (a session that expired).
+        c.Expect("STAT 1", required);
+        login(c);
+        c.Expect("STAT 1", "223 1 <1@x> status");
+        c.Expect("HEAD", required);
+        login(c);
+        c.Expect("HEAD", "221 1 <1@x> head");
+        c.Send(Block("first", 2));
+        c.Expect("ARTICLE", required);
+        login(c);
+        c.Expect("ARTICLE", "220 1 <1@x> article");
+        c.Send(Block("first", 2, "body\r\n"));
+        c.Expect("NEXT", required);
+        login(c);
+        c.Expect("NEXT", "421 No next article");
+        // Only once: a second 480 is the answer.
+        c.Expect("STAT 2", required);
+        login(c);
+        c.Expect("STAT 2", required);
+        c.WaitForClose(2);
     });
     Use(server);
     nntp.UserName = "alice";
-    nntp.Password = "wrong";
-    EXPECT_EQ(FailureOf<EServerError>([&] { nntp.SetNewsGroup("alt.test"); }),
-              "480 Authentication required for command");
-    EXPECT_EQ(nntp.NewsGroup(), "");
-    EXPECT_TRUE(errors.empty()); // server replies raise without OnError
+    nntp.Password = "s3cret";
+    nntp.RetrieveNewsGroupList();
+    EXPECT_EQ(nntp.NewsGroupList().Count(), 1);
+    nntp.SetNewsGroup("alt.test");
+    nntp.RetrieveArticle(1);
+    EXPECT_EQ(article.Subject(), "first");
+    EXPECT_FALSE(nntp.NextArticle());
+    EXPECT_EQ(FailureOf<EServerError>([&] { nntp.StatArticle(2); }), required);
+    nntp.Cancel();
     EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
 }
 
@@ -143,10 +202,26 @@ TEST_F(TmsNNTPTest, GreetingOf502IsRefusedAndTheSocketStaysOpen) {
     EXPECT_FALSE(nntp.Connected());
 }
 
-TEST_F(TmsNNTPTest, MissingArticlesMoveOnWithTheWindowJump) {
+TEST_F(TmsNNTPTest, MissingArticleIsFollowedByTheFirstListedOne) {
     ScriptedServer server([](ServerConnection &c) {
         Greet(c, "alt.test", "10 100 109");
         c.Expect("STAT 5", "423 No such article number 5");
+        c.Expect("LISTGROUP alt.test 5-", "211 10 100 109 alt.test list follows");
+        c.Send("103\r\n104\r\n.\r\n");
+        c.Expect("STAT 103", "223 103 <a@b> status");
+    });
+    Use(server);
+    nntp.SetNewsGroup("alt.test");
+    nntp.StatArticle(5);
+    EXPECT_EQ(nntp.CurrentArticle(), 103);
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
+TEST_F(TmsNNTPTest, WithoutListgroupMissingArticlesMoveOnWithTheWindowJump) {
+    ScriptedServer server([](ServerConnection &c) {
+        Greet(c, "alt.test", "10 100 109");
+        c.Expect("STAT 5", "423 No such article number 5");
+        c.Expect("LISTGROUP alt.test 5-", "501 Syntax error");
         c.Expect("STAT 99", "423 No such article number 99"); // LastArticle - ArticleCount
         c.Expect("STAT 100", "423 No such article number 100");
         c.Expect("STAT 101", "223 101 <a@b> status");
@@ -162,6 +237,7 @@ TEST_F(TmsNNTPTest, StatEndsWhenEvenTheLastArticleIsMissing) {
     ScriptedServer server([](ServerConnection &c) {
         Greet(c, "alt.test", "2 8 9");
         c.Expect("STAT 8", "423 No such article number 8");
+        c.Expect("LISTGROUP alt.test 8-", "500 Unknown command");
         c.Expect("STAT 9", "423 No such article number 9");
         c.WaitForClose(2);
     });
@@ -216,7 +292,8 @@ TEST_F(TmsNNTPTest, WalkFetchesHeadersAndNestedArticles) {
     ASSERT_EQ(nntp.HeaderList().Count(), 2);
     EXPECT_EQ(nntp.HeaderList().Items(1).Number, 2);
     EXPECT_EQ(nntp.HeaderList().Items(1).GetHeaderValue("Subject"), "second (2/3)");
-    EXPECT_EQ(nntp.HeaderList().Items(1).Lines().back(), "."); // the end line is kept
+    // Once handled, an entry keeps what the browse run reads again.
+    EXPECT_EQ(nntp.HeaderList().Items(1).Lines(), (Lines{"Subject: second (2/3)", "Lines: 5"}));
     EXPECT_EQ(nntp.LastRetrieved(), 2);
     EXPECT_EQ(article.Subject(), "first");
     // The server's end line stays the body's last line.

@@ -13,11 +13,14 @@ TempHome::TempHome() {
     std::filesystem::create_directories(root_ / "home");
     setenv("VEXIL_HOME", Home().c_str(), 1);
     setenv("VEXIL_REGISTRY", Registry().c_str(), 1);
+    // The command log, too, stays inside the test's folder.
+    setenv("XDG_STATE_HOME", (root_ / "state").c_str(), 1);
 }
 
 TempHome::~TempHome() {
     unsetenv("VEXIL_HOME");
     unsetenv("VEXIL_REGISTRY");
+    unsetenv("XDG_STATE_HOME");
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
 }

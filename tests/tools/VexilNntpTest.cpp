@@ -79,6 +79,31 @@ TEST_F(VexilNntpTest, LoginAndLog) {
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string log = ReadFile(dir_ / "session.log");
     EXPECT_NE(log.find("AUTHINFO USER " + inn.User() + "\r\n381 "), std::string::npos) << log;
+    EXPECT_NE(log.find("AUTHINFO PASS ********\r\n281 "), std::string::npos) << log;
+    EXPECT_EQ(log.find(inn.Password()), std::string::npos);
+    EXPECT_EQ(fs::status(dir_ / "session.log").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    // A link planted under the log's name is replaced, and what it pointed to kept.
+    fs::remove(dir_ / "session.log");
+    WriteFile(dir_ / "mine.txt", "keep me");
+    fs::create_symlink(dir_ / "mine.txt", dir_ / "session.log");
+    // The list of a server that wants a login, on a fresh connection.
+    const ToolResult list = Run("--server " + inn.AuthAddress() + " --user " + inn.User() +
+                                " --password " + inn.Password() + " --log session.log list");
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find(std::string(InnServer::PictureGroup) + " "), std::string::npos);
+    EXPECT_EQ(ReadFile(dir_ / "mine.txt"), "keep me");
+    EXPECT_FALSE(fs::is_symlink(dir_ / "session.log"));
+    EXPECT_EQ(ReadFile(dir_ / "session.log").rfind("200 ", 0), 0u);
+}
+
+TEST_F(VexilNntpTest, PortThatIsNoNumberFromOneTo65535IsRefused) {
+    for (const std::string port : {"99999", "abc", "0", "65536"}) {
+        const ToolResult r = Run("--server 127.0.0.1:" + port + " list");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "vexil-nntp: The port of the news server \"127.0.0.1:" + port +
+                             "\" must be a number from 1 to 65535.\n");
+    }
 }
 
 TEST_F(VexilNntpTest, FailuresPrintTheMessage) {

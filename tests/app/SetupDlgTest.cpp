@@ -207,163 +207,164 @@ TEST_F(SetupDlgTest, AServerPortThatIsNoPortIsRefusedAndTheDialogStaysOpen) {
     }
     // Only the address that can be used was taken.
     EXPECT_EQ(form->msNNTP.Server(), "host:8119");
+}
 
-    TEST_F(SetupDlgTest, TheLogsPathInTheUsersHomeFitsTheAdvancedTab) {
-        // The default state folder of a user with a name of some length.
-        const std::string state = std::getenv("XDG_STATE_HOME");
-        const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-        unsetenv("XDG_STATE_HOME");
-        setenv("HOME", "/home/alexandra.featherstonehaugh", 1);
-        {
-            TSetupDlg dlg;
-            // Inside the home folder the path is written from "~".
-            EXPECT_EQ(dlg.cbLogFile->text(), "Create Log File in ~/.local/state/vexil/VEXIL.LOG");
-            EXPECT_EQ(dlg.cbLogFile->toolTip(),
-                      "/home/alexandra.featherstonehaugh/.local/state/vexil/VEXIL.LOG");
-            dlg.pcMain->setCurrentWidget(dlg.tsAdvanced);
-            EXPECT_EQ(test::CutOffTexts(dlg).join(" | ").toStdString(), "");
+TEST_F(SetupDlgTest, TheLogsPathInTheUsersHomeFitsTheAdvancedTab) {
+    // The default state folder of a user with a name of some length.
+    const std::string state = std::getenv("XDG_STATE_HOME");
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    unsetenv("XDG_STATE_HOME");
+    setenv("HOME", "/home/alexandra.featherstonehaugh", 1);
+    {
+        TSetupDlg dlg;
+        // Inside the home folder the path is written from "~".
+        EXPECT_EQ(dlg.cbLogFile->text(), "Create Log File in ~/.local/state/vexil/VEXIL.LOG");
+        EXPECT_EQ(dlg.cbLogFile->toolTip(),
+                  "/home/alexandra.featherstonehaugh/.local/state/vexil/VEXIL.LOG");
+        dlg.pcMain->setCurrentWidget(dlg.tsAdvanced);
+        EXPECT_EQ(test::CutOffTexts(dlg).join(" | ").toStdString(), "");
+    }
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+}
+
+TEST_F(SetupDlgTest, TheLogBoxKeepsItsStateAndClearingItStopsTheLog) {
+    Start("news");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.cbLogFile->setChecked(true);
+        dlg.OKBtn->click();
+    });
+    EXPECT_EQ(form->msNNTP.LogFileName(), LogFilePath());
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_TRUE(dlg.cbLogFile->isChecked());
+        dlg.cbLogFile->setChecked(false);
+        dlg.OKBtn->click();
+    });
+    EXPECT_TRUE(form->msNNTP.LogFileName().empty());
+    Close();
+    EXPECT_FALSE(std::filesystem::exists(LogFilePath()));
+}
+
+TEST_F(SetupDlgTest, GetGroupsKeepsExactlyThePictureGroups) {
+    Start("news");
+    const std::string dataFile = home.Home() + "Vexil.Dat";
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText(QString::fromStdString(inn.Address()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    // Get Groups took the server at once, and Cancel does not take it back.
+    EXPECT_EQ(form->msNNTP.Server(), inn.Address());
+    const std::vector<std::string> kept = ReadTextLines(dataFile);
+    EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()),
+              (std::set<std::string>{"alt.binaries.Pictures.Scenery", "alt.binaries.pictures.empty",
+                                     InnServer::PictureGroup}));
+    EXPECT_EQ(kept.size(), 3u);
+    EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
+    EXPECT_EQ(ItemsOf(form->NGEdit),
+              (QStringList{"alt.binaries.pictures.empty", "alt.binaries.Pictures.Scenery",
+                           InnServer::PictureGroup}));
+    EXPECT_EQ(form->NGEdit->currentIndex(), -1);
+    std::set<std::string> names;
+    for (int i = 0; i < form->msNNTP.NewsGroupList().Count(); ++i)
+        names.insert(form->msNNTP.NewsGroupList().Items(i).Name);
+    EXPECT_EQ(names, std::set<std::string>(kept.begin(), kept.end()));
+
+    // The next start offers the same groups, the first one chosen.
+    Close();
+    Start(inn.Address());
+    EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
+    EXPECT_EQ(form->NGEdit->currentText(), "alt.binaries.pictures.empty");
+}
+
+TEST_F(SetupDlgTest, GetGroupsLogsInWithTheLoginTypedBesideTheServer) {
+    Start("news");
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText(QString::fromStdString(inn.AuthAddress()));
+            dlg.eName->setText(QString::fromStdString(inn.User()));
+            dlg.ePass->setText(QString::fromStdString(inn.Password()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
+}
+
+TEST_F(SetupDlgTest, AFailedGetGroupsLeavesTheGroupListAsItWas) {
+    Start("news");
+    const std::string dataFile = home.Home() + "Vexil.Dat";
+    const std::string before = test::ReadFile(dataFile);
+    const QStringList items = ItemsOf(form->NGEdit);
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [&](TSetupDlg &dlg) {
+            dlg.ServerEdit->setEditText("127.0.0.1:" + QString::number(test::UnusedPort()));
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].contains("10061")) << boxes[0].toStdString();
+    EXPECT_EQ(test::ReadFile(dataFile), before);
+    // The refused connection is not kept: the next command connects anew.
+    EXPECT_FALSE(form->msNNTP.Connected());
+    EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
+    EXPECT_EQ(ItemsOf(form->NGEdit), items);
+}
+
+TEST_F(SetupDlgTest, GetGroupsIsRefusedWhileARunIsInProgress) {
+    Start(inn.Address());
+    Choose(InnServer::PictureGroup);
+    const auto posted = inn.Articles(InnServer::PictureGroup);
+    // One catcher for the whole run: Setup opens inside it, Get Groups is pressed there.
+    QStringList boxes;
+    ModalCatcher catcher([&](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes << box->text();
+            box->done(QMessageBox::Ok);
+        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
+            QTimer::singleShot(0, dlg, [dlg] {
+                dlg->btnGetGroup->click();
+                dlg->CancelBtn->click();
+            });
         }
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_STATE_HOME", state.c_str(), 1);
-    }
+    });
+    When("2 headers retrieved", [&] { form->SetupButton->click(); });
+    Go();
+    EXPECT_EQ(catcher.Count(), 2);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes[0].startsWith("Get Groups cannot run")) << boxes[0].toStdString();
+    // The run went on to the group's end.
+    EXPECT_EQ(StatusTrail().back(), "Last available header retrieved");
+    EXPECT_EQ(ReadTextLines(home.Home() + "Vexil.Dat").size(), test::kBrowseGroups.size());
+}
 
-    TEST_F(SetupDlgTest, TheLogBoxKeepsItsStateAndClearingItStopsTheLog) {
-        Start("news");
-        WithSetup(*form, [](TSetupDlg &dlg) {
-            dlg.cbLogFile->setChecked(true);
+TEST_F(SetupDlgTest, ResetTwiceShowsItsBoxOnce) {
+    Remember("news", "alt.binaries.pictures.test", 17);
+    Start("news");
+    QStringList boxes;
+    WithSetup(
+        *form,
+        [](TSetupDlg &dlg) {
+            dlg.btnReset->click();
+            dlg.btnReset->click();
             dlg.OKBtn->click();
-        });
-        EXPECT_EQ(form->msNNTP.LogFileName(), LogFilePath());
-        WithSetup(*form, [](TSetupDlg &dlg) {
-            EXPECT_TRUE(dlg.cbLogFile->isChecked());
-            dlg.cbLogFile->setChecked(false);
-            dlg.OKBtn->click();
-        });
-        EXPECT_TRUE(form->msNNTP.LogFileName().empty());
-        Close();
-        EXPECT_FALSE(std::filesystem::exists(LogFilePath()));
-    }
-
-    TEST_F(SetupDlgTest, GetGroupsKeepsExactlyThePictureGroups) {
-        Start("news");
-        const std::string dataFile = home.Home() + "Vexil.Dat";
-        QStringList boxes;
-        WithSetup(
-            *form,
-            [&](TSetupDlg &dlg) {
-                dlg.ServerEdit->setEditText(QString::fromStdString(inn.Address()));
-                dlg.btnGetGroup->click();
-                dlg.CancelBtn->click();
-            },
-            &boxes);
-        EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
-        // Get Groups took the server at once, and Cancel does not take it back.
-        EXPECT_EQ(form->msNNTP.Server(), inn.Address());
-        const std::vector<std::string> kept = ReadTextLines(dataFile);
-        EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()),
-                  (std::set<std::string>{"alt.binaries.Pictures.Scenery",
-                                         "alt.binaries.pictures.empty", InnServer::PictureGroup}));
-        EXPECT_EQ(kept.size(), 3u);
-        EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
-        EXPECT_EQ(ItemsOf(form->NGEdit),
-                  (QStringList{"alt.binaries.pictures.empty", "alt.binaries.Pictures.Scenery",
-                               InnServer::PictureGroup}));
-        EXPECT_EQ(form->NGEdit->currentIndex(), -1);
-        std::set<std::string> names;
-        for (int i = 0; i < form->msNNTP.NewsGroupList().Count(); ++i)
-            names.insert(form->msNNTP.NewsGroupList().Items(i).Name);
-        EXPECT_EQ(names, std::set<std::string>(kept.begin(), kept.end()));
-
-        // The next start offers the same groups, the first one chosen.
-        Close();
-        Start(inn.Address());
-        EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
-        EXPECT_EQ(form->NGEdit->currentText(), "alt.binaries.pictures.empty");
-    }
-
-    TEST_F(SetupDlgTest, GetGroupsLogsInWithTheLoginTypedBesideTheServer) {
-        Start("news");
-        QStringList boxes;
-        WithSetup(
-            *form,
-            [&](TSetupDlg &dlg) {
-                dlg.ServerEdit->setEditText(QString::fromStdString(inn.AuthAddress()));
-                dlg.eName->setText(QString::fromStdString(inn.User()));
-                dlg.ePass->setText(QString::fromStdString(inn.Password()));
-                dlg.btnGetGroup->click();
-                dlg.CancelBtn->click();
-            },
-            &boxes);
-        EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
-        EXPECT_EQ(ItemsOf(form->NGEdit).size(), 3);
-    }
-
-    TEST_F(SetupDlgTest, AFailedGetGroupsLeavesTheGroupListAsItWas) {
-        Start("news");
-        const std::string dataFile = home.Home() + "Vexil.Dat";
-        const std::string before = test::ReadFile(dataFile);
-        const QStringList items = ItemsOf(form->NGEdit);
-        QStringList boxes;
-        WithSetup(
-            *form,
-            [&](TSetupDlg &dlg) {
-                dlg.ServerEdit->setEditText("127.0.0.1:" + QString::number(test::UnusedPort()));
-                dlg.btnGetGroup->click();
-                dlg.CancelBtn->click();
-            },
-            &boxes);
-        ASSERT_EQ(boxes.size(), 1);
-        EXPECT_TRUE(boxes[0].contains("10061")) << boxes[0].toStdString();
-        EXPECT_EQ(test::ReadFile(dataFile), before);
-        // The refused connection is not kept: the next command connects anew.
-        EXPECT_FALSE(form->msNNTP.Connected());
-        EXPECT_FALSE(std::filesystem::exists(dataFile + ".new"));
-        EXPECT_EQ(ItemsOf(form->NGEdit), items);
-    }
-
-    TEST_F(SetupDlgTest, GetGroupsIsRefusedWhileARunIsInProgress) {
-        Start(inn.Address());
-        Choose(InnServer::PictureGroup);
-        const auto posted = inn.Articles(InnServer::PictureGroup);
-        // One catcher for the whole run: Setup opens inside it, Get Groups is pressed there.
-        QStringList boxes;
-        ModalCatcher catcher([&](QWidget *modal) {
-            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                boxes << box->text();
-                box->done(QMessageBox::Ok);
-            } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
-                QTimer::singleShot(0, dlg, [dlg] {
-                    dlg->btnGetGroup->click();
-                    dlg->CancelBtn->click();
-                });
-            }
-        });
-        When("2 headers retrieved", [&] { form->SetupButton->click(); });
-        Go();
-        EXPECT_EQ(catcher.Count(), 2);
-        ASSERT_EQ(boxes.size(), 1);
-        EXPECT_TRUE(boxes[0].startsWith("Get Groups cannot run")) << boxes[0].toStdString();
-        // The run went on to the group's end.
-        EXPECT_EQ(StatusTrail().back(), "Last available header retrieved");
-        EXPECT_EQ(ReadTextLines(home.Home() + "Vexil.Dat").size(), test::kBrowseGroups.size());
-    }
-
-    TEST_F(SetupDlgTest, ResetTwiceShowsItsBoxOnce) {
-        Remember("news", "alt.binaries.pictures.test", 17);
-        Start("news");
-        QStringList boxes;
-        WithSetup(
-            *form,
-            [](TSetupDlg &dlg) {
-                dlg.btnReset->click();
-                dlg.btnReset->click();
-                dlg.OKBtn->click();
-            },
-            &boxes);
-        EXPECT_EQ(boxes, QStringList{"Smart Download Has Been Reset."});
-        EXPECT_FALSE(MemoryKeyExists());
-        EXPECT_FALSE(Remembered("news", "alt.binaries.pictures.test"));
-    }
+        },
+        &boxes);
+    EXPECT_EQ(boxes, QStringList{"Smart Download Has Been Reset."});
+    EXPECT_FALSE(MemoryKeyExists());
+    EXPECT_FALSE(Remembered("news", "alt.binaries.pictures.test"));
+}
 
 } // namespace
 } // namespace vexil

@@ -140,12 +140,18 @@ def main():
     in_private_session()
 
     # Imported here: the first pass only starts the private session.
-    import pyatspi
-    from gi.repository import GLib
+    try:
+        import pyatspi
+        from gi.repository import GLib
+    except ImportError as error:
+        print(f"status_bar_on_bus: {error} (packages python3-pyatspi, gir1.2-atspi-2.0)",
+              file=sys.stderr)
+        return 2
 
     work = tempfile.mkdtemp(prefix="vexil-a11y.")
     processes = Processes()
     vexil = None
+    log = None
     names_seen = []
     try:
         home = os.path.join(work, "home")
@@ -239,6 +245,8 @@ def main():
         return 2
     finally:
         processes.stop_all()
+        if log is not None:
+            log.close()
         shutil.rmtree(work, ignore_errors=True)
 
 

@@ -233,6 +233,14 @@ def main():
         check(re.fullmatch(r".+\.(jpg|jpeg|gif|bmp)", file_panel.name, re.IGNORECASE),
               f"the picture file panel reads \"{file_panel.name}\"")
         print(f"the bus reads {panel_names()} after {len(names_seen)} name changes")
+
+        # Exit from the menu, as a screen reader user leaves: the program ends cleanly.
+        exits = [a for a in descendants(app)
+                 if a.getRole() == pyatspi.ROLE_MENU_ITEM and a.name == "Exit"]
+        check(len(exits) == 1, "no menu item \"Exit\"")
+        press(exits[0])
+        wait_for("vexil to end after Exit", args.wait, lambda: vexil.poll() is not None, pump)
+        check(vexil.returncode == 0, f"vexil ended with status {vexil.returncode} after Exit")
         return 0
     except CheckFailed as failure:
         print(f"FAILED: {failure}", file=sys.stderr)

@@ -22,6 +22,8 @@
 #include "platform/TRegistry.h"
 #include "widgets/ApplicationTitle.h"
 #include "widgets/ErrorReport.h"
+#include "widgets/TFocusKeeper.h"
+#include "widgets/TScrollBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -207,7 +209,8 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
 }
 
 void TfrmMain::BuildPictureArea(QWidget *client) {
-    sbMain = new QScrollArea(client);
+    auto *box = new TScrollBox(client);
+    sbMain = box;
     sbMain->setObjectName("sbMain");
     sbMain->setAccessibleName("Picture Area");
     sbMain->setWidgetResizable(false);
@@ -225,7 +228,7 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
         else if (key == Qt::Key_Minus)
             RunCommand(this, [this] { Image1MouseDown(Qt::RightButton); });
     };
-    sbMain->setWidget(Image1);
+    box->SetScrolledControl(Image1);
     client->layout()->addWidget(sbMain);
     static_cast<QVBoxLayout *>(client->layout())->setStretchFactor(sbMain, 1);
 }
@@ -245,7 +248,10 @@ void TfrmMain::BuildStatusBar(QWidget *client) {
     };
     for (const auto &panel : panels) {
         auto *label = new QLabel(panel.text, StatusBar1);
-        label->setAccessibleName(panel.name);
+        // A screen reader reads the panel's name: it is the text shown, kept current by
+        // SetStatusText; what the panel is for goes into its description.
+        label->setAccessibleName(panel.text);
+        label->setAccessibleDescription(panel.name);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setMinimumWidth(panel.width);
         // The file name panel takes what is left, so that long names stay readable.
@@ -309,6 +315,7 @@ QString TfrmMain::StatusText(TStatusPanel panel) const {
 
 void TfrmMain::SetStatusText(TStatusPanel panel, const QString &text) {
     panels_.at(panel)->setText(text);
+    panels_.at(panel)->setAccessibleName(text);
     emit StatusTextChanged(panel, text);
 }
 
@@ -331,6 +338,7 @@ void TfrmMain::FormCreate() {
     controls.PicOfPic = PicOfPic;
     controls.mniAutoSizePictures = mniAutoSizePictures;
     controls.DisabledWhileLoading = {sbPrior, sbNext, CancelButton};
+    new TFocusKeeper(this, controls.DisabledWhileLoading);
     controls.SetFileNamePanel = [this](const QString &text) { SetStatusText(spFileName, text); };
     controls.SlowColor = &SlowColor;
     Pictures = std::make_unique<TPictureViewer>(std::move(controls), TempFolder);

@@ -113,6 +113,8 @@ public:
     QAction *mniAbout = nullptr;
 
     QString StatusText(TStatusPanel panel) const;
+    // Shows text in a panel; the panel's accessible name follows it, so that a screen reader
+    // hears what the panel shows.
     void SetStatusText(TStatusPanel panel, const QString &text);
 
     // Lists the entries of the picture folder into PictureList, in the order the file system

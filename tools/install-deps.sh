@@ -15,6 +15,8 @@ packages=(
   media-types netbase
   # screens for looking at the GUI
   xvfb xauth x11-apps x11-utils xdotool imagemagick
+  # the accessibility bus and a screen reader's view of it, for the window's bus test
+  dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # objcopy gives test programs a version block section
   binutils
   # peers and article makers used by tests and benchmarks

@@ -1,5 +1,6 @@
 #include "widgets/TGradientForm.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -43,10 +44,21 @@ QStyle::StandardPixmap pixmapOf(TGradientForm::TSystemCommand command) {
     return QStyle::SP_TitleBarCloseButton;
 }
 
+// Without it a form is a plain widget to assistive tools ("filler" on the accessibility
+// bus), not a window a screen reader announces and lists.
+QAccessibleInterface *formAccessible(const QString &, QObject *object) {
+    auto *form = qobject_cast<TGradientForm *>(object);
+    if (form == nullptr || !form->isWindow())
+        return nullptr;
+    return new QAccessibleWidget(form, QAccessible::Window);
+}
+
 } // namespace
 
 TGradientForm::TGradientForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    [[maybe_unused]] static const bool factoryInstalled =
+        (QAccessible::installFactory(formAccessible), true);
     setMouseTracking(true);
     captionFont_ = QFontDatabase::systemFont(QFontDatabase::TitleFont);
     captionFont_.setBold(true);

@@ -4,6 +4,9 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace vexil {
 
@@ -44,6 +47,18 @@ void TRTWebLink::mousePressEvent(QMouseEvent *event) {
     // The press is the link's own: it is not passed on to the label.
     event->accept();
     Open();
+}
+
+void TRTWebLink::paintEvent(QPaintEvent *event) {
+    QLabel::paintEvent(event);
+    // A label draws no focus of its own; the link marks it as the style marks its buttons.
+    if (!hasFocus())
+        return;
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(backgroundRole());
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void TRTWebLink::keyPressEvent(QKeyEvent *event) {

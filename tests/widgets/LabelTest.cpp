@@ -4,6 +4,7 @@
 #include "tests/support/QtTestHelpers.h"
 
 #include <QDesktopServices>
+#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 
@@ -75,6 +76,22 @@ TEST(TRTWebLink, LooksLikeALinkAndOpensItsTargetOnTheLeftButtonOrTheKeyboard) {
 
     link.SetLinkColor(Qt::red);
     EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+TEST(TRTWebLink, ShowsTheFocusWhenTheKeyboardGivesItTheFocus) {
+    QWidget window;
+    auto *before = new QPushButton("OK", &window);
+    auto *link = new TRTWebLink(&window);
+    link->setText("Vexil Home Page On The Internet");
+    link->move(0, 40);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    before->setFocus(Qt::TabFocusReason);
+    const QImage without = link->grab().toImage();
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(link->hasFocus());
+    EXPECT_NE(link->grab().toImage(), without);
 }
 
 TEST(TRTWebLink, AnEmptyTargetFailsWithoutAMessage) {

@@ -1,8 +1,10 @@
 #include "widgets/TGradientForm.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,6 +34,20 @@ TEST(TGradientForm, GradientColorsStaysWithinEightTo256) {
     EXPECT_EQ(form.GradientColors(), 8);
     form.SetGradientColors(256);
     EXPECT_EQ(form.GradientColors(), 256);
+}
+
+TEST(TGradientForm, AssistiveToolsSeeAWindowNamedByItsCaption) {
+    Form form;
+    auto *button = new QPushButton("Go", form.ClientArea());
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), "Vexil - Image Browser");
+    // Its controls hang below it, so that a screen reader finds them in the window.
+    QAccessibleInterface *control = QAccessible::queryAccessibleInterface(button);
+    while (control != nullptr && control->object() != &form)
+        control = control->parent();
+    EXPECT_NE(control, nullptr);
 }
 
 TEST(TGradientForm, TheTableRunsFromBlackToTheCaptionColour) {

@@ -31,15 +31,16 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vexil)
 set(CPACK_PACKAGE_VENDOR "The Vexil developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "picture browser for Usenet")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Vexil fetches the articles of a picture newsgroup from a news server (NNTP), decodes\n"
-    "their uuencoded and MIME attachments into a picture folder and shows the pictures as\n"
-    "they arrive, with a slide show and a memory of what was already fetched.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Vexil fetches the articles of a picture newsgroup from a news server (NNTP), decodes "
+  "their uuencoded and MIME attachments into a picture folder and shows the pictures as "
+  "they arrive, with a slide show and a memory of what was already fetched.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vexil developers <vexil@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
 # The socket library is loaded by path at run time, not linked; dpkg-shlibdeps still reads
 # it and must be told where it lives.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)

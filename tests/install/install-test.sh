@@ -21,6 +21,9 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $log"; tail -n 30 "$log"; }
+    done
     exit 1
 }
 
@@ -44,20 +47,20 @@ HOME=$work/validator appstreamcli validate --no-net "$metainfo" || fail "appstre
 listing() { find "$prefix" -printf '%p %y %s %T@\n' | sort; }
 listing >"$work/before"
 
-display=""
-for n in $(seq 90 199); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself: other test runs start X servers at the same time.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do
-    DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
+display=""
+for _ in $(seq 100); do
+    display=$(cat "$work/display" 2>/dev/null || true)
+    [ -n "$display" ] && break
     sleep 0.1
 done
+[ -n "$display" ] || {
+    cat "$work/xvfb.log"
+    fail "Xvfb did not start"
+}
+display=:$display
 
 # The installed program is found on PATH, as a desktop's menu would start it.
 env -i HOME="$home" PATH="$prefix/bin:/usr/bin:/bin" DISPLAY="$display" \

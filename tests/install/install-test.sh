@@ -44,6 +44,12 @@ metainfo=$(echo "$prefix"/share/metainfo/*.metainfo.xml)
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
 HOME=$work/validator appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate $metainfo"
 
+# The installed tools find the socket library in lib/vexil/: a refused connection, not a
+# missing library, ends this one.
+nntp=$(env -i HOME="$home" PATH=/usr/bin:/bin "$prefix/bin/vexil-nntp" --server 127.0.0.1:1 --timeout 5 list 2>&1 || true)
+grep -q "Connection refused" <<<"$nntp" || fail "the installed vexil-nntp: $nntp"
+rm -rf "${home:?}"/* "$home"/.[!.]*
+
 listing() { find "$prefix" -printf '%p %y %s %T@\n' | sort; }
 listing >"$work/before"
 

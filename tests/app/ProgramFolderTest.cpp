@@ -87,7 +87,7 @@ TEST(ProgramFolder, AnInstalledProgramKeepsItsFilesInTheUsersDataFolder) {
               (temp.Root() / "usr" / "share" / "doc" / "vexil").string() + "/");
 }
 
-TEST(ProgramFolder, TheHelpLinksOpenTheManualThatComesWithTheProgram) {
+TEST(ProgramFolder, TheHelpLinksLeadToTheManualOfTheSourceTree) {
     // This test program is built with a marker beside it, as the program is.
     for (const std::string &page : {HomePageAddress(), OnlineHelpAddress()}) {
         EXPECT_TRUE(fs::is_regular_file(page)) << page;

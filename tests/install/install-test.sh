@@ -39,6 +39,17 @@ done
 [ ! -e "$prefix/bin/vexil-build-tree" ] || fail "the build-tree marker was installed"
 [ ! -e "$prefix/bin/libvxwsock.so" ] || fail "the socket library is still installed into bin/"
 
+# Every link of the manual leads to a page, and an anchor to an id, that exists.
+for page in "$prefix"/share/doc/vexil/*.html; do
+    for link in $(grep -o 'href="[^"]*"' "$page" | sed 's/^href="//; s/"$//'); do
+        file=${link%%#*} anchor=""
+        [[ $link == *#* ]] && anchor=${link#*#}
+        target=$(dirname "$page")/${file:-$(basename "$page")}
+        [ -f "$target" ] || fail "$(basename "$page") links to $link, which is not installed"
+        [ -z "$anchor" ] || grep -q "id=\"$anchor\"" "$target" || fail "$(basename "$page") links to $link, which has no such id"
+    done
+done
+
 desktop=$(echo "$prefix"/share/applications/*.desktop)
 metainfo=$(echo "$prefix"/share/metainfo/*.metainfo.xml)
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"

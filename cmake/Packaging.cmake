@@ -41,7 +41,4 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vexil developers <vexil@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
-# The socket library is loaded by path at run time, not linked; dpkg-shlibdeps still reads
-# it and must be told where it lives.
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
 include(CPack)

@@ -109,7 +109,7 @@ TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
     RTWebLink2->setObjectName("RTWebLink2");
     RTWebLink2->setText("Vexil Home Page On The Internet");
     RTWebLink2->setAlignment(Qt::AlignCenter);
-    RTWebLink2->SetLinkTo(kHomePageAddress);
+    RTWebLink2->SetLinkTo(HomePageAddress());
     column->addWidget(RTWebLink2);
     column->addStretch(1);
 

@@ -433,7 +433,10 @@ void TfrmMain::customEvent(QEvent *event) {
     for (const std::string &error : startupErrors_)
         ReportError(this, Exception(error));
     startupErrors_.clear();
-    RunCommand(this, [this] { LoadFolderPictures(); });
+    // A picture folder that could not be made was reported above, once; nothing to list.
+    std::error_code ec;
+    if (std::filesystem::is_directory(TempFolder, ec))
+        RunCommand(this, [this] { LoadFolderPictures(); });
 }
 
 void TfrmMain::LoadFolderPictures() {
@@ -595,11 +598,11 @@ void TfrmMain::SetupReset(QWidget *dialog) {
 }
 
 void TfrmMain::QuillonHomepage1Click() {
-    ShellOpen(kHomePageAddress);
+    ShellOpen(HomePageAddress());
 }
 
 void TfrmMain::VexilOnlineHelp1Click() {
-    ShellOpen(kOnlineHelpAddress);
+    ShellOpen(OnlineHelpAddress());
 }
 
 void TfrmMain::mniAboutClick() {

@@ -19,14 +19,18 @@ TagWinsock::~TagWinsock() {
 }
 
 std::string TagWinsock::LibraryPath() {
-    std::filesystem::path folder;
-    if (const char *dir = std::getenv(DirectoryVariable); dir != nullptr && *dir != '\0') {
-        folder = dir;
-    } else {
-        std::error_code ec;
-        folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
-    }
-    return (folder / LibraryName).string();
+    if (const char *dir = std::getenv(DirectoryVariable); dir != nullptr && *dir != '\0')
+        return (std::filesystem::path(dir) / LibraryName).string();
+    std::error_code ec;
+    const std::filesystem::path exeFolder =
+        std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    // A build tree keeps the library beside the executable; an installation keeps it in a
+    // private library folder beside bin/.
+    const std::filesystem::path installed = exeFolder / ".." / "lib" / "vexil" / LibraryName;
+    if (!std::filesystem::exists(exeFolder / LibraryName, ec) &&
+        std::filesystem::exists(installed, ec))
+        return installed.lexically_normal().string();
+    return (exeFolder / LibraryName).string();
 }
 
 void TagWinsock::Load() {

@@ -24,6 +24,9 @@ packages=(
   python3 python3-pil time
   # certificates of the private news server's TLS port (tools/inn/make-test-certs)
   openssl
+  # the installed program: bitmap icons drawn from the SVG, the validators of the desktop
+  # entry and the metainfo, dpkg-shlibdeps for the Debian package
+  librsvg2-bin desktop-file-utils appstream dpkg-dev
   # Python's own e-mail test messages, decoded by a test beside Python's email package
   libpython3.11-testsuite
   # the in-memory base64 peer of bench/codecs.sh (OpenSSL's EVP decoder)

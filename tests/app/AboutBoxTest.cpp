@@ -56,7 +56,7 @@ TEST(TAboutBox, NamesTheProgramItsVersionAndItsHomePage) {
     // This test program carries no version block.
     EXPECT_EQ(box.VersionLabel2->text(), "File Version: < No Data Available >");
     EXPECT_EQ(box.RTWebLink2->text(), "Vexil Home Page On The Internet");
-    EXPECT_EQ(box.RTWebLink2->LinkTo(), kHomePageAddress);
+    EXPECT_EQ(box.RTWebLink2->LinkTo(), HomePageAddress());
     EXPECT_TRUE(box.OKButton->font().bold());
     EXPECT_EQ(test::CutOffTexts(box).join(" | ").toStdString(), "");
     EXPECT_TRUE(box.OKButton->isDefault());
@@ -71,7 +71,7 @@ TEST(TAboutBox, NamesTheProgramItsVersionAndItsHomePage) {
     test::UrlRecorder recorder;
     QTest::mouseClick(box.RTWebLink2, Qt::LeftButton);
     ASSERT_EQ(recorder.opened.size(), 1);
-    EXPECT_EQ(recorder.opened[0], QUrl(kHomePageAddress));
+    EXPECT_EQ(recorder.opened[0], QUrl::fromLocalFile(QString::fromStdString(HomePageAddress())));
 }
 
 TEST(TAboutBox, TheHelpMenuOpensThePagesAndTheBox) {
@@ -80,7 +80,9 @@ TEST(TAboutBox, TheHelpMenuOpensThePagesAndTheBox) {
     test::UrlRecorder recorder;
     form.QuillonHomepage1->trigger();
     form.VexilOnlineHelp1->trigger();
-    EXPECT_EQ(recorder.opened, (QList<QUrl>{QUrl(kHomePageAddress), QUrl(kOnlineHelpAddress)}));
+    EXPECT_EQ(recorder.opened,
+              (QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(HomePageAddress())),
+                           QUrl::fromLocalFile(QString::fromStdString(OnlineHelpAddress()))}));
 
     QString seen;
     test::ModalCatcher catcher([&seen](QWidget *modal) {

@@ -53,11 +53,13 @@ QStringList CutOffTexts(QWidget &window) {
 UrlRecorder::UrlRecorder() {
     QDesktopServices::setUrlHandler("https", this, "open");
     QDesktopServices::setUrlHandler("http", this, "open");
+    QDesktopServices::setUrlHandler("file", this, "open");
 }
 
 UrlRecorder::~UrlRecorder() {
     QDesktopServices::unsetUrlHandler("https");
     QDesktopServices::unsetUrlHandler("http");
+    QDesktopServices::unsetUrlHandler("file");
 }
 
 void UrlRecorder::open(const QUrl &url) {

@@ -64,9 +64,9 @@ check_pictures() {
 mapfile -t expected < <(/usr/bin/python3 - "$root/bench/browse-peer.py" \
     "$work/articles/manifest.tsv" <<'PY'
 import importlib.util, sys
-spec = importlib.util.spec_from_file_location("browse_peer", sys.argv[1])
-peer = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(peer)
+found = importlib.util.spec_from_file_location("browse_peer", sys.argv[1])
+peer = importlib.util.module_from_spec(found)
+found.loader.exec_module(peer)
 rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[2], encoding="latin-1")]
 for _, _, lines, subject, names in rows:
     if peer.MIN_LINES < float(lines) < peer.MAX_LINES and not peer.later_part(subject):

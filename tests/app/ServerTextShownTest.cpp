@@ -84,11 +84,11 @@ TEST_F(ServerTextShownTest, APictureNameFromAnArticleIsShownPrintable) {
     QImage picture(8, 8, QImage::Format_RGB32);
     picture.fill(Qt::red);
     ASSERT_TRUE(picture.save(QString::fromLatin1(home.Home() + "TEMP/b\x1b]0;x\x07"
-                                                               "c.png"),
-                             "PNG"));
+                                                               "c.bmp"),
+                             "BMP"));
     Start("127.0.0.1:1");
     test::RunEventLoop();
-    EXPECT_EQ(form->StatusText(TfrmMain::spFileName), "b?]0;x?c.png");
+    EXPECT_EQ(form->StatusText(TfrmMain::spFileName), "b?]0;x?c.bmp");
 }
 
 } // namespace

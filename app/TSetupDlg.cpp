@@ -1,6 +1,6 @@
 #include "app/TSetupDlg.h"
 
-#include "app/ExtractNumber.h"
+#include "browse/ExtractNumber.h"
 #include "app/TMainSettings.h"
 #include "net/ServerAddress.h"
 #include "platform/QtText.h"

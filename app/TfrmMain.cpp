@@ -1,9 +1,7 @@
 #include "app/TfrmMain.h"
-#include "app/FolderPictures.h"
 #include "app/HelpLinks.h"
 #include "app/PictureGroups.h"
 #include "app/ProgramFolder.h"
-#include "app/SmartDownloadMemory.h"
 #include "app/TAboutBox.h"
 #include "app/TBrowseRun.h"
 #include "app/TMainSettings.h"
@@ -11,6 +9,8 @@
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
+#include "browse/FolderPictures.h"
+#include "browse/SmartDownloadMemory.h"
 #include "message/TmsArticle.h"
 #include "net/NetErrors.h"
 #include "net/TmsNNTP.h"
@@ -366,13 +366,9 @@ void TfrmMain::CreateBrowseRun() {
     controls.btnGo = btnGo;
     controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
     controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
-    controls.SmartDownload = &SmartDownload;
-    controls.MinLines = &MinLines;
-    controls.MaxLines = &MaxLines;
     controls.SettingsStore = [this] { return SettingsStore.get(); };
-    controls.StoreAttachment = [this](const TmsCustomMessage &message, int index) {
-        Pictures->StoreAttachment(message, index);
-    };
+    controls.PictureFolder = TempFolder;
+    controls.AddPicture = [this](const std::string &path) { Pictures->AddPicture(path); };
     Browse = std::make_unique<TBrowseRun>(std::move(controls), msNNTP, msArticle1);
 }
 
@@ -392,6 +388,7 @@ void TfrmMain::ApplySettings(const TMainSettings &settings) {
     MaxLines = settings.MaxLines;
     MinLines = settings.MinLines;
     SmartDownload = settings.SmartDownload;
+    Browse->SetSettings({SmartDownload, MinLines, MaxLines});
     msNNTP.UserName = settings.UserName;
     msNNTP.Password = settings.Password;
     EMailAddress = settings.EMailAddress;
@@ -569,6 +566,7 @@ void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
         msNNTP.SetLogFileName({});
     }
     SmartDownload = values.SmartDownload;
+    Browse->SetSettings({SmartDownload, MinLines, MaxLines});
     if (folderError)
         throw EFCreateError(LogFilePath() + " (" + folderError.message() + ")");
 }

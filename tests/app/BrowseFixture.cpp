@@ -1,6 +1,6 @@
 #include "tests/app/BrowseFixture.h"
 
-#include "app/SmartDownloadMemory.h"
+#include "browse/SmartDownloadMemory.h"
 #include "app/TSetupDlg.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"

@@ -50,7 +50,7 @@ public:
     TBrowseRun(TControls Controls, TmsNNTP &Client, TmsArticle &Article);
 
     // The settings the walk follows; a running walk takes a change at its next header.
-    void SetSettings(const TBrowseSettings &Settings) { Core.Settings = Settings; }
+    void SetSettings(const TMainSettings &Settings) { Core.Settings = Settings; }
     ~TBrowseRun() override;
     TBrowseRun(const TBrowseRun &) = delete;
     TBrowseRun &operator=(const TBrowseRun &) = delete;

@@ -9,7 +9,7 @@
 // The core drives the client's header walk and article fetch; the client's other events
 // (connection, progress, errors) stay with whoever shows them.
 
-#include "browse/TBrowseSettings.h"
+#include "browse/TMainSettings.h"
 #include "platform/Object.h"
 
 #include <cstdint>
@@ -35,7 +35,7 @@ public:
     TBrowseCore &operator=(const TBrowseCore &) = delete;
 
     // Read at the moment they are needed, so that a change in Setup reaches a running walk.
-    TBrowseSettings Settings;
+    TMainSettings Settings;
     // Where attachments are stored; made with the first file when MakePictureFolder is set.
     std::string PictureFolder;
     bool MakePictureFolder = false;

@@ -29,8 +29,8 @@ struct Options {
     std::string group;
     int from = -1;
     int count = 0;
-    int minLines = vexil::TBrowseSettings().MinLines;
-    int maxLines = vexil::TBrowseSettings().MaxLines;
+    int minLines = vexil::TMainSettings().MinLines;
+    int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
 };
 

@@ -425,7 +425,7 @@ TEST_F(BrowseRunTest, ClosingDuringARunCancelsItAndWritesTheSettings) {
     Start(inn.Address());
     Choose(kPictures);
     form->msNNTP.SetLogFileName(LogFilePath());
-    form->MinLines = 160;
+    form->Settings.MinLines = 160;
     When("4 headers retrieved", [this] { form->close(); });
     ModalCatcher boxes;
     Go();

@@ -113,7 +113,7 @@ TEST_F(SetupDlgTest, TheDialogOpensOnTheServerTabFilledFromTheWindow) {
         dlg.ServerEdit->setEditText("other");
         dlg.CancelBtn->click();
     });
-    EXPECT_EQ(form->MinLines, 150);
+    EXPECT_EQ(form->Settings.MinLines, 150);
     EXPECT_EQ(form->msNNTP.Server(), "news.example.net");
 }
 
@@ -132,10 +132,10 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
     EXPECT_EQ(form->msNNTP.Server(), "news.other.example:1119");
     EXPECT_EQ(form->msNNTP.UserName, "me");
     EXPECT_EQ(form->msNNTP.Password, "pw");
-    EXPECT_TRUE(form->SlowColor);
-    EXPECT_EQ(form->MinLines, 2);
-    EXPECT_EQ(form->MaxLines, 100000);
-    EXPECT_FALSE(form->SmartDownload);
+    EXPECT_TRUE(form->Settings.SlowColor);
+    EXPECT_EQ(form->Settings.MinLines, 2);
+    EXPECT_EQ(form->Settings.MaxLines, 100000);
+    EXPECT_FALSE(form->Settings.SmartDownload);
 
     WithSetup(*form, [](TSetupDlg &dlg) {
         EXPECT_EQ(dlg.ServerEdit->currentText(), "news.other.example:1119");
@@ -145,8 +145,8 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
         dlg.eMaxLines->setText("1,234");
         dlg.OKBtn->click();
     });
-    EXPECT_EQ(form->MinLines, 4);
-    EXPECT_EQ(form->MaxLines, 1234);
+    EXPECT_EQ(form->Settings.MinLines, 4);
+    EXPECT_EQ(form->Settings.MaxLines, 1234);
 }
 
 TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
@@ -171,8 +171,8 @@ TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[0].contains("Ignore messages with more than")) << boxes[0].toStdString();
     EXPECT_TRUE(boxes[1].contains("Ignore messages with less than")) << boxes[1].toStdString();
-    EXPECT_EQ(form->MaxLines, 5000);
-    EXPECT_EQ(form->MinLines, -2147483647 - 1);
+    EXPECT_EQ(form->Settings.MaxLines, 5000);
+    EXPECT_EQ(form->Settings.MinLines, -2147483647 - 1);
 }
 
 TEST_F(SetupDlgTest, AServerPortThatIsNoPortIsRefusedAndTheDialogStaysOpen) {

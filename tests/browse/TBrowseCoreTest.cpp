@@ -31,7 +31,7 @@ protected:
         std::vector<std::string> pictures;
     };
 
-    TRun Walk(const TBrowseSettings &settings) {
+    TRun Walk(const TMainSettings &settings) {
         TmsNNTP nntp;
         nntp.SetWinsockLoaded(true);
         nntp.SetTimeOut(30);
@@ -119,7 +119,7 @@ TEST_F(TBrowseCoreTest, WithoutSmartDownloadTheLimitsAreStrictAndNothingIsRememb
         if (a.kind == "uu" && picture == nullptr)
             picture = &a;
     ASSERT_NE(picture, nullptr);
-    TBrowseSettings settings;
+    TMainSettings settings;
     settings.SmartDownload = false;
     settings.MinLines = picture->lines - 1;
     settings.MaxLines = picture->lines;

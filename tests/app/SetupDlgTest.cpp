@@ -2,10 +2,12 @@
 // Get Groups against the private INN, Reset of the Smart Download memory.
 #include "app/PictureGroups.h"
 #include "app/TBrowseRun.h"
+#include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
+#include "platform/TRegistry.h"
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
@@ -147,6 +149,36 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
     });
     EXPECT_EQ(form->Settings.MinLines, 4);
     EXPECT_EQ(form->Settings.MaxLines, 1234);
+}
+
+TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThrough) {
+    {
+        TRegistry store;
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey("\\Software\\Internet\\VX", true);
+        store.WriteString("EMail Address", "me@example.invalid");
+    }
+    Start(inn.Address());
+    Choose(test::kBrowseGroups[1]);
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.eMinLines->setText("99998");
+        dlg.OKBtn->click();
+    });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    // Every header is looked at, none passes the new lower limit.
+    EXPECT_TRUE(StatusTrail().contains(
+        QString::number(inn.Articles(InnServer::PictureGroup).size()) + " headers retrieved"));
+    EXPECT_FALSE(StatusTrail().contains("Article retrieved"));
+    EXPECT_TRUE(form->Pictures->PictureList.empty());
+    form->close(); // writes the settings
+    Close();
+    TRegistry store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey("\\Software\\Internet\\VX", false);
+    EXPECT_EQ(store.ReadString("EMail Address"), "me@example.invalid");
+    EXPECT_EQ(store.ReadInteger("MinLines"), 99998);
 }
 
 TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {

@@ -1,10 +1,5 @@
 #include "app/TBrowseRun.h"
 
-#include "app/ExtractNumber.h"
-#include "app/SmartDownloadMemory.h"
-#include "message/TmsArticle.h"
-#include "message/TmsArticleDecoder.h"
-#include "net/ArticleFilter.h"
 #include "net/NetErrors.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
@@ -37,7 +32,9 @@ private:
 };
 
 TBrowseRun::TBrowseRun(TControls Controls, TmsNNTP &Client, TmsArticle &Article)
-    : Controls(std::move(Controls)), Client(Client), Article(Article) {
+    : Controls(std::move(Controls)), Client(Client), Core(Client, Article) {
+    Core.PictureFolder = this->Controls.PictureFolder;
+    Core.SettingsStore = this->Controls.SettingsStore;
     BindEvents();
 }
 
@@ -45,7 +42,6 @@ TBrowseRun::~TBrowseRun() {
     // The client may still fire (closing its socket as it goes) after this object is gone.
     Client.OnOpen = nullptr;
     Client.OnGroupSelected = nullptr;
-    Client.OnNextHeaderRetrieved = nullptr;
     Client.OnProgress = nullptr;
     Client.OnArticleRetrieved = nullptr;
     Client.OnLastHeaderRetrieved = nullptr;
@@ -58,7 +54,14 @@ TBrowseRun::~TBrowseRun() {
 void TBrowseRun::BindEvents() {
     Client.OnOpen = [this](TObject *) { msNNTPOpen(); };
     Client.OnGroupSelected = [this](TObject *) { msNNTPGroupSelected(); };
-    Client.OnNextHeaderRetrieved = [this](TObject *, int n) { msNNTPNextHeaderRetrieved(n); };
+    Core.OnHeader = [this](TObject *, int n) { msNNTPNextHeaderRetrieved(n); };
+    Core.OnPictureStored = [this](TObject *, const std::string &path) {
+        Controls.AddPicture(path);
+    };
+    Core.OnAttachmentsLeftOut = [this](TObject *, const std::string &text) {
+        Status(TextOfBytes(text));
+    };
+    Core.OnEmptyGroup = [this](TObject *) { msNNTPLastHeaderRetrieved(); };
     Client.OnProgress = [this](TObject *, int perc, int) { msNNTPProgress(perc); };
     Client.OnArticleRetrieved = [this](TObject *) { msNNTPArticleRetrieved(); };
     Client.OnLastHeaderRetrieved = [this](TObject *) { msNNTPLastHeaderRetrieved(); };
@@ -86,16 +89,7 @@ void TBrowseRun::Go() {
 void TBrowseRun::Run(const std::string &Group) {
     LeaveOutdatedServer();
     SelectGroupAfresh(Group);
-    memoryName_ = SmartDownloadValueName(Client.Server(), Client.NewsGroup());
-    // An empty group has no first article to stand on.
-    if (Client.ArticleCount() <= 0 || Client.LastArticle() < Client.FirstArticle()) {
-        msNNTPLastHeaderRetrieved();
-        return;
-    }
-    if (*Controls.SmartDownload)
-        WalkWithMemory();
-    else
-        Client.RetrieveAllHeaders();
+    Core.Walk();
 }
 
 void TBrowseRun::SelectGroupAfresh(const std::string &Group) {
@@ -112,17 +106,6 @@ void TBrowseRun::SelectGroupAfresh(const std::string &Group) {
         }
     }
     Client.SetNewsGroup(Group);
-}
-
-void TBrowseRun::WalkWithMemory() {
-    TRegistry *store = Controls.SettingsStore();
-    if (store == nullptr)
-        return; // the window closed while the group was being selected
-    // With nothing remembered the walk starts at the first article itself (-1), so that it
-    // is looked at like every other.
-    const std::optional<std::int32_t> remembered = ReadSmartDownload(*store, memoryName_);
-    Client.SetLastRetrieved(remembered ? std::min(*remembered, Client.LastArticle()) : -1);
-    Client.RetrieveHeaders(MaxHeadersPerRun, false);
 }
 
 void TBrowseRun::Stop() {
@@ -161,37 +144,10 @@ void TBrowseRun::RunOnConnection(const std::function<void()> &Exchange) {
 
 void TBrowseRun::msNNTPNextHeaderRetrieved(int n) {
     Status(QString::number(n + 1) + " headers retrieved");
-    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
-    // Copied: the nested fetch below runs the event loop, and the list may change meanwhile.
-    const std::int32_t number = item.Number;
-    const double lines = ExtractNumber(item.GetHeaderValue("Lines"));
-    if (!(*Controls.MinLines < lines && lines < *Controls.MaxLines))
-        return;
-    DownloadArticle(n);
-    if (*Controls.SmartDownload)
-        Remember(number);
 }
 
 void TBrowseRun::DownloadArticle(int n) {
-    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
-    if (IsLaterPart(item.GetHeaderValue("Subject")))
-        return;
-    const std::int32_t number = item.Number;
-    Client.RetrieveArticle(number);
-    for (int i = 0; i < Article.Attachments().Count(); ++i)
-        Controls.StoreAttachment(Article, i);
-    if (Article.AttachmentsLeftOut > 0) {
-        const std::string max = std::to_string(TmsCustomDecoder::MaxAttachments);
-        Status(TextOfBytes(
-            FormatText("Article %s holds more than %s attachments: only the first %s were stored",
-                       {std::to_string(number), max, max})));
-    }
-}
-
-void TBrowseRun::Remember(std::int32_t Number) {
-    // After the window has closed (and written its settings) the run is only unwinding.
-    if (TRegistry *store = Controls.SettingsStore())
-        WriteSmartDownload(*store, memoryName_, Number);
+    Core.DownloadArticle(n);
 }
 
 void TBrowseRun::msNNTPOpen() {

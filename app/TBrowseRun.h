@@ -1,13 +1,12 @@
 #pragma once
-// The browse run behind Go: selects the chosen group afresh, walks its headers, fetches each
-// article whose Lines header lies strictly between the limits and whose subject marks no
-// later part of a post in several parts, hands the attachments to picture storage, and
-// remembers per server and group how far it got ("Smart Download"). It also puts the news
-// client's events into the status bar.
+// The browse run behind Go, on the window's side: selects the chosen group afresh, lets the
+// browse core walk it, and turns the core's and the news client's events into the status
+// texts, the picture list and the enabling of the controls.
 //
 // The run blocks inside Go while the client keeps the interface alive; Stop, the window's
 // close and the header handler (with its nested article fetch) run inside it.
 
+#include "browse/TBrowseCore.h"
 #include "platform/Exception.h"
 #include "platform/Object.h"
 
@@ -23,7 +22,6 @@ class QWidget;
 namespace vexil {
 
 class TmsArticle;
-class TmsCustomMessage;
 class TmsNNTP;
 class TRegistry;
 
@@ -35,27 +33,24 @@ public:
 
 class TBrowseRun : public TObject {
 public:
-    // The most headers one Smart Download run walks.
-    static constexpr int MaxHeadersPerRun = 90000;
-
     struct TControls {
         QComboBox *NGEdit = nullptr;
         // Disabled while a run is in progress.
         QWidget *btnGo = nullptr;
         std::function<void(const QString &)> SetArticlesPanel;
         std::function<void(const QString &)> SetStatusPanel;
-        // The window's settings, read at the moment they are needed.
-        const bool *SmartDownload = nullptr;
-        const std::int32_t *MinLines = nullptr;
-        const std::int32_t *MaxLines = nullptr;
         // The window's settings store; null once the window has closed.
         std::function<TRegistry *()> SettingsStore;
-        // The attachment step of picture storage.
-        std::function<void(const TmsCustomMessage &, int)> StoreAttachment;
+        // Where the attachments go, and the list a stored picture joins.
+        std::string PictureFolder;
+        std::function<void(const std::string &)> AddPicture;
     };
 
     // Binds the client's events; the client and the article outlive the run object.
     TBrowseRun(TControls Controls, TmsNNTP &Client, TmsArticle &Article);
+
+    // The settings the walk follows; a running walk takes a change at its next header.
+    void SetSettings(const TMainSettings &Settings) { Core.Settings = Settings; }
     ~TBrowseRun() override;
     TBrowseRun(const TBrowseRun &) = delete;
     TBrowseRun &operator=(const TBrowseRun &) = delete;
@@ -79,10 +74,10 @@ public:
     // next command connects anew instead of failing on the dead connection.
     void RunOnConnection(const std::function<void()> &Exchange);
 
-    // The header handler: index n of the client's HeaderList has just arrived.
+    // Index n of the client's HeaderList has just arrived; the core applies the rules.
     void msNNTPNextHeaderRetrieved(int n);
-    // Fetches article n of HeaderList and stores its attachments, unless its subject marks
-    // a later part.
+    // The core's DownloadArticle: fetches article n of HeaderList and stores its
+    // attachments, unless its subject marks a later part.
     void DownloadArticle(int n);
 
     // The status texts of the client's events.
@@ -101,18 +96,13 @@ private:
 
     void Run(const std::string &Group);
     void SelectGroupAfresh(const std::string &Group);
-    void WalkWithMemory();
-    void Remember(std::int32_t Number);
     void BindEvents();
     void Status(const QString &Text) { Controls.SetStatusPanel(Text); }
 
     TControls Controls;
     TmsNNTP &Client;
-    TmsArticle &Article;
+    TBrowseCore Core;
     bool running_ = false;
-    // Server and group of the running walk: a server changed in Setup meanwhile does not
-    // move the memory of the server the walk still talks to.
-    std::string memoryName_;
     // The server the open connection was made to.
     std::string connectedServer_;
 };

@@ -1,4 +1,5 @@
 #include "app/TPictureViewer.h"
+#include "browse/AttachmentStep.h"
 
 #include "message/AttachmentFile.h"
 #include "message/HeaderText.h"
@@ -45,17 +46,9 @@ TPictureViewer::TPictureViewer(TControls controls, std::string tempFolder)
 }
 
 void TPictureViewer::StoreAttachment(const TmsCustomMessage &message, int index) {
-    const TmsAttItem &item = message.Attachments().Items(index);
-    const std::optional<std::string> path =
-        SaveUnderFreeName(TempFolder_, UsableFileName(item.FileName(), index), item.Data.Bytes());
-    if (!path)
-        return; // the same picture is already in the folder
-    if (IsPictureFile(*path)) {
-        AddPicture(*path);
-        return;
-    }
-    std::error_code ignored; // a file that is already gone is as good as deleted
-    std::filesystem::remove(*path, ignored);
+    if (const std::optional<std::string> picture =
+            vexil::StoreAttachment(TempFolder_, message, index))
+        AddPicture(*picture);
 }
 
 void TPictureViewer::AddPicture(const std::string &path) {

@@ -4,7 +4,7 @@
 // mode), fitted and zoomed, and the moves over the list. The window keeps its handler names
 // and delegates here; the viewer works on the window's controls.
 
-#include "app/FolderPictures.h"
+#include "browse/FolderPictures.h"
 #include "platform/Object.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "app/TSetupDlg.h"
 
-#include "app/ExtractNumber.h"
-#include "app/TMainSettings.h"
+#include "browse/ExtractNumber.h"
+#include "browse/TMainSettings.h"
 #include "net/ServerAddress.h"
 #include "platform/QtText.h"
 #include "platform/UserFolders.h"
@@ -251,7 +251,8 @@ QWidget *TSetupDlg::BuildLoginTab() {
     return tab;
 }
 
-void TSetupDlg::Fill(const TValues &Values) {
+void TSetupDlg::Fill(const TMainSettings &Values) {
+    given_ = Values;
     ServerEdit->setEditText(TextOfBytes(Values.Server));
     eName->setText(TextOfBytes(Values.UserName));
     ePass->setText(TextOfBytes(Values.Password));
@@ -266,8 +267,8 @@ std::string TSetupDlg::ServerText() const {
     return BytesOfText(ServerEdit->currentText());
 }
 
-TSetupDlg::TValues TSetupDlg::Values() const {
-    TValues values;
+TMainSettings TSetupDlg::Values() const {
+    TMainSettings values = given_;
     values.Server = ServerText();
     values.UserName = BytesOfText(eName->text());
     values.Password = BytesOfText(ePass->text());
@@ -275,7 +276,7 @@ TSetupDlg::TValues TSetupDlg::Values() const {
     values.MinLines = LimitOfText(BytesOfText(eMinLines->text()), kMinLinesCaption);
     values.MaxLines = LimitOfText(BytesOfText(eMaxLines->text()), kMaxLinesCaption);
     if (values.MaxLines == 0)
-        values.MaxLines = 100000;
+        values.MaxLines = TMainSettings().MaxLines;
     values.LogFile = cbLogFile->isChecked();
     values.SmartDownload = cbSmartDownLoad->isChecked();
     return values;

@@ -4,6 +4,7 @@
 // its state and takes the values back on OK; Get Groups and Reset act at once, through the
 // window's handlers.
 
+#include "browse/TMainSettings.h"
 #include "platform/Exception.h"
 #include "platform/Object.h"
 
@@ -40,26 +41,16 @@ class TSetupDlg : public QDialog, public TObject {
     Q_OBJECT
 
 public:
-    struct TValues {
-        std::string Server;
-        std::string UserName;
-        std::string Password;
-        bool SlowColor = false;
-        std::int32_t MinLines = 150;
-        std::int32_t MaxLines = 100000;
-        bool LogFile = false;
-        bool SmartDownload = true;
-    };
-
     // The names ServerEdit offers besides what the user types.
     static QStringList PresetServers();
 
     explicit TSetupDlg(QWidget *parent = nullptr);
 
-    void Fill(const TValues &Values);
+    // Shows the settings; those the dialog has no control for come back from Values as given.
+    void Fill(const TMainSettings &Values);
     // What OK applies; a MaxLines of 0 stands for 100000. Throws ESetupError for a limit
     // outside 32 bits.
-    TValues Values() const;
+    TMainSettings Values() const;
     std::string ServerText() const;
 
     // Get Groups and Reset: run while the dialog stays open.
@@ -97,6 +88,9 @@ private:
     bool CheckLimit(QLineEdit *Field, const char *Caption);
     void btnGetGroupClick();
     void btnResetClick();
+
+    // What Fill was given.
+    TMainSettings given_;
 };
 
 } // namespace vexil

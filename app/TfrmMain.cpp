@@ -1,16 +1,16 @@
 #include "app/TfrmMain.h"
-#include "app/FolderPictures.h"
 #include "app/HelpLinks.h"
 #include "app/PictureGroups.h"
 #include "app/ProgramFolder.h"
-#include "app/SmartDownloadMemory.h"
 #include "app/TAboutBox.h"
 #include "app/TBrowseRun.h"
-#include "app/TMainSettings.h"
 #include "app/TPicOfPicBox.h"
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
+#include "browse/FolderPictures.h"
+#include "browse/SmartDownloadMemory.h"
+#include "browse/TMainSettings.h"
 #include "message/TmsArticle.h"
 #include "net/NetErrors.h"
 #include "net/TmsNNTP.h"
@@ -340,7 +340,7 @@ void TfrmMain::FormCreate() {
     controls.DisabledWhileLoading = {sbPrior, sbNext, CancelButton};
     new TFocusKeeper(this, controls.DisabledWhileLoading);
     controls.SetFileNamePanel = [this](const QString &text) { SetStatusText(spFileName, text); };
-    controls.SlowColor = &SlowColor;
+    controls.SlowColor = &Settings.SlowColor;
     Pictures = std::make_unique<TPictureViewer>(std::move(controls), TempFolder);
     SlideShow = std::make_unique<TSlideShow>(*ATimer, *Pictures);
 
@@ -366,13 +366,9 @@ void TfrmMain::CreateBrowseRun() {
     controls.btnGo = btnGo;
     controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
     controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
-    controls.SmartDownload = &SmartDownload;
-    controls.MinLines = &MinLines;
-    controls.MaxLines = &MaxLines;
     controls.SettingsStore = [this] { return SettingsStore.get(); };
-    controls.StoreAttachment = [this](const TmsCustomMessage &message, int index) {
-        Pictures->StoreAttachment(message, index);
-    };
+    controls.PictureFolder = TempFolder;
+    controls.AddPicture = [this](const std::string &path) { Pictures->AddPicture(path); };
     Browse = std::make_unique<TBrowseRun>(std::move(controls), msNNTP, msArticle1);
 }
 
@@ -388,25 +384,18 @@ void TfrmMain::ConnectBrowseControls() {
 
 void TfrmMain::ApplySettings(const TMainSettings &settings) {
     msNNTP.SetServer(settings.Server);
-    SlowColor = settings.SlowColor;
-    MaxLines = settings.MaxLines;
-    MinLines = settings.MinLines;
-    SmartDownload = settings.SmartDownload;
+    Settings = settings;
+    Browse->SetSettings(Settings);
     msNNTP.UserName = settings.UserName;
     msNNTP.Password = settings.Password;
-    EMailAddress = settings.EMailAddress;
 }
 
 TMainSettings TfrmMain::CurrentSettings() const {
-    TMainSettings settings;
+    TMainSettings settings = Settings;
     settings.Server = msNNTP.Server();
-    settings.SlowColor = SlowColor;
-    settings.MaxLines = MaxLines;
-    settings.MinLines = MinLines;
-    settings.SmartDownload = SmartDownload;
     settings.UserName = msNNTP.UserName;
     settings.Password = msNNTP.Password;
-    settings.EMailAddress = EMailAddress;
+    settings.LogFile = !msNNTP.LogFileName().empty();
     return settings;
 }
 
@@ -541,26 +530,16 @@ void TfrmMain::SetupButtonClick() {
 }
 
 void TfrmMain::FillSetup(TSetupDlg &dlg) const {
-    TSetupDlg::TValues values;
-    values.Server = msNNTP.Server();
-    values.UserName = msNNTP.UserName;
-    values.Password = msNNTP.Password;
-    values.SlowColor = SlowColor;
-    values.MinLines = MinLines;
-    values.MaxLines = MaxLines;
-    values.LogFile = !msNNTP.LogFileName().empty();
-    values.SmartDownload = SmartDownload;
-    dlg.Fill(values);
+    dlg.Fill(CurrentSettings());
 }
 
 void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
-    const TSetupDlg::TValues values = dlg.Values();
+    const TMainSettings values = dlg.Values();
     msNNTP.SetServer(values.Server);
     msNNTP.UserName = values.UserName;
     msNNTP.Password = values.Password;
-    SlowColor = values.SlowColor;
-    MinLines = values.MinLines;
-    MaxLines = values.MaxLines;
+    Settings = values;
+    Browse->SetSettings(Settings);
     std::error_code folderError;
     if (values.LogFile) {
         std::filesystem::create_directories(LogFileFolder(), folderError);
@@ -568,7 +547,6 @@ void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
     } else {
         msNNTP.SetLogFileName({});
     }
-    SmartDownload = values.SmartDownload;
     if (folderError)
         throw EFCreateError(LogFilePath() + " (" + folderError.message() + ")");
 }

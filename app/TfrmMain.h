@@ -7,6 +7,7 @@
 // Commands whose work lives elsewhere (the browse run, picture display and navigation, the
 // setup dialog) keep their handler names here and delegate.
 
+#include "browse/TMainSettings.h"
 #include "message/TmsArticle.h"
 #include "net/TmsNNTP.h"
 #include "widgets/TRTForm.h"
@@ -35,7 +36,6 @@ class TPicOfPicBox;
 class TPictureViewer;
 class TSlideShow;
 class TRegistry;
-struct TMainSettings;
 
 class TfrmMain : public TRTForm {
     Q_OBJECT
@@ -57,12 +57,10 @@ public:
     // State kept for the window's whole life, in the order the window defines it.
     // Busy, PictureList and CurIndex live with the pictures (Pictures->...), LoopShow with
     // the slide show (SlideShow->LoopShow).
-    bool SlowColor = false;
+    // Server, user name and password live on msNNTP while the window runs (Get Groups
+    // changes them there); the rest here.
+    TMainSettings Settings;
     std::string TempFolder;
-    std::string EMailAddress;
-    bool SmartDownload = true;
-    std::int32_t MaxLines = 100000;
-    std::int32_t MinLines = 150;
     std::unique_ptr<TRegistry> SettingsStore;
     std::string DataFile;
 

@@ -1,9 +1,8 @@
 // vexil-nntp: the news client of Vexil on the command line, for scripts, for looking into a
 // server's answers (--log keeps the exchange) and for benchmarks. It walks and fetches
-// exactly as the picture browser does, through the same client.
-#include "message/HeaderText.h"
+// exactly as the picture browser does, through the same client and the same browse core.
+#include "browse/TBrowseCore.h"
 #include "message/TmsArticle.h"
-#include "net/ArticleFilter.h"
 #include "net/ReplyWords.h"
 #include "net/TmsNNTP.h"
 #include "platform/Exception.h"
@@ -30,8 +29,8 @@ struct Options {
     std::string group;
     int from = -1;
     int count = 0;
-    int minLines = 150;
-    int maxLines = 100000;
+    int minLines = vexil::TMainSettings().MinLines;
+    int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
 };
 
@@ -47,8 +46,9 @@ constexpr const char *kUsage =
     "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
-    "                                later part of a post in several parts, saving its\n"
-    "                                attachments into DIR (defaults: A 150, B 100000)\n"
+    "                                later part of a post in several parts, keeping its\n"
+    "                                pictures in DIR under free names and no other\n"
+    "                                attachment (defaults: A 150, B 100000)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
     "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
     "--log FILE writes every command and reply line to FILE at the end.\n"
@@ -139,10 +139,6 @@ void ShowEvents(TmsNNTP &nntp, const Options &o) {
     };
 }
 
-int HeaderLines(const vexil::TmsNgInfoItem &item) {
-    return vexil::StrToIntDef(vexil::TrimText(item.GetHeaderValue("Lines")), 0);
-}
-
 void List(TmsNNTP &nntp) {
     nntp.RetrieveNewsGroupList();
     const vexil::TmsNewsGroupList &groups = nntp.NewsGroupList();
@@ -181,23 +177,22 @@ void PrintHeader(TmsNNTP &nntp, int n) {
                         item.GetHeaderValue("Subject")});
 }
 
+// The browser's walk without its memory: the tool keeps none between runs.
 void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
-    nntp.SetArticle(&article);
-    Walk(nntp, o, [&](int n) {
+    vexil::TBrowseCore core(nntp, article);
+    core.Settings.SmartDownload = false;
+    core.Settings.MinLines = o.minLines;
+    core.Settings.MaxLines = o.maxLines;
+    core.PictureFolder = o.folder;
+    core.MakePictureFolder = true;
+    core.OnHeader = [](vexil::TObject *, int n) {
         Status(std::to_string(n + 1) + " headers retrieved");
-        const vexil::TmsNgInfoItem &item = nntp.HeaderList().Items(n);
-        const int lines = HeaderLines(item);
-        if (!(o.minLines < lines && lines < o.maxLines) ||
-            vexil::IsLaterPart(item.GetHeaderValue("Subject")))
-            return;
-        nntp.RetrieveArticle(item.Number);
-        for (int i = 0; i < article.Attachments().Count(); ++i) {
-            // Made with the first file, so that a failed run leaves no empty folder behind.
-            std::filesystem::create_directories(o.folder);
-            article.SaveAttachment(i, o.folder);
-            Status("Saved " + article.Attachments().Items(i).FileName());
-        }
-    });
+    };
+    core.OnPictureStored = [](vexil::TObject *, const std::string &path) {
+        Status("Saved " + std::filesystem::path(path).filename().string());
+    };
+    core.OnAttachmentsLeftOut = [](vexil::TObject *, const std::string &text) { Status(text); };
+    Walk(nntp, o, [&](int n) { core.HeaderRetrieved(n); });
 }
 
 int Run(const Options &o) {

@@ -1,7 +1,7 @@
 #include "tests/app/BrowseFixture.h"
 
-#include "app/SmartDownloadMemory.h"
 #include "app/TSetupDlg.h"
+#include "browse/SmartDownloadMemory.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"
 #include "platform/MessagePump.h"

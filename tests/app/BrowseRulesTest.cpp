@@ -1,9 +1,9 @@
 // The small rules of the browse run and the setup dialog: numbers read out of free text, the
 // picture-group filter of Get Groups, the limits of the dialog, the Smart Download memory.
-#include "app/ExtractNumber.h"
 #include "app/PictureGroups.h"
-#include "app/SmartDownloadMemory.h"
 #include "app/TSetupDlg.h"
+#include "browse/ExtractNumber.h"
+#include "browse/SmartDownloadMemory.h"
 #include "platform/TRegistry.h"
 
 #include "tests/support/TempHome.h"

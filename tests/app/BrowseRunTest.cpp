@@ -1,15 +1,16 @@
 // The browse run as a user meets it: the main window on Qt's offscreen platform, Go pressed
 // against the private INN servers of the test fixture (one open, one that wants a login).
-#include "app/SmartDownloadMemory.h"
 #include "app/TBrowseRun.h"
 #include "app/TPicOfPicBox.h"
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
+#include "browse/SmartDownloadMemory.h"
 #include "net/TmsNNTP.h"
 #include "platform/TRegistry.h"
 
 #include "tests/app/BrowseFixture.h"
+#include "tests/browse/CommaLinesGroup.h"
 #include "tests/support/ModalCatcher.h"
 
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace vexil {
 namespace {
@@ -423,7 +425,7 @@ TEST_F(BrowseRunTest, ClosingDuringARunCancelsItAndWritesTheSettings) {
     Start(inn.Address());
     Choose(kPictures);
     form->msNNTP.SetLogFileName(LogFilePath());
-    form->MinLines = 160;
+    form->Settings.MinLines = 160;
     When("4 headers retrieved", [this] { form->close(); });
     ModalCatcher boxes;
     Go();
@@ -498,6 +500,21 @@ TEST_F(BrowseRunTest, LimitsAreStrictAtBothEnds) {
     const auto names = form->Pictures->PictureList;
     EXPECT_EQ(std::count(names.begin(), names.end(), PictureFolder() + posted[3].attachments[0]),
               0);
+}
+
+TEST_F(BrowseRunTest, ALinesHeaderWithAThousandsCommaCountsAsItsNumber) {
+    const test::CommaLinesGroup group = test::PostCommaLinesArticle("alt.test.lines-comma.window");
+    std::ofstream(home.Home() + "Vexil.Dat", std::ios::binary | std::ios::app)
+        << group.Group << "\r\n";
+    Start(inn.Address());
+    Choose(QString::fromStdString(group.Group));
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    ASSERT_EQ(form->Pictures->PictureList.size(), 1u);
+    EXPECT_EQ(test::ReadFile(form->Pictures->PictureList[0]), group.Picture);
+    EXPECT_EQ(std::filesystem::path(form->Pictures->PictureList[0]).filename(), group.PictureName);
+    EXPECT_EQ(Remembered(inn.Address(), group.Group), 1);
 }
 
 } // namespace

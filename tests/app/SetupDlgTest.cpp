@@ -2,10 +2,12 @@
 // Get Groups against the private INN, Reset of the Smart Download memory.
 #include "app/PictureGroups.h"
 #include "app/TBrowseRun.h"
+#include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
+#include "platform/TRegistry.h"
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
@@ -113,7 +115,7 @@ TEST_F(SetupDlgTest, TheDialogOpensOnTheServerTabFilledFromTheWindow) {
         dlg.ServerEdit->setEditText("other");
         dlg.CancelBtn->click();
     });
-    EXPECT_EQ(form->MinLines, 150);
+    EXPECT_EQ(form->Settings.MinLines, 150);
     EXPECT_EQ(form->msNNTP.Server(), "news.example.net");
 }
 
@@ -132,10 +134,10 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
     EXPECT_EQ(form->msNNTP.Server(), "news.other.example:1119");
     EXPECT_EQ(form->msNNTP.UserName, "me");
     EXPECT_EQ(form->msNNTP.Password, "pw");
-    EXPECT_TRUE(form->SlowColor);
-    EXPECT_EQ(form->MinLines, 2);
-    EXPECT_EQ(form->MaxLines, 100000);
-    EXPECT_FALSE(form->SmartDownload);
+    EXPECT_TRUE(form->Settings.SlowColor);
+    EXPECT_EQ(form->Settings.MinLines, 2);
+    EXPECT_EQ(form->Settings.MaxLines, 100000);
+    EXPECT_FALSE(form->Settings.SmartDownload);
 
     WithSetup(*form, [](TSetupDlg &dlg) {
         EXPECT_EQ(dlg.ServerEdit->currentText(), "news.other.example:1119");
@@ -145,8 +147,38 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
         dlg.eMaxLines->setText("1,234");
         dlg.OKBtn->click();
     });
-    EXPECT_EQ(form->MinLines, 4);
-    EXPECT_EQ(form->MaxLines, 1234);
+    EXPECT_EQ(form->Settings.MinLines, 4);
+    EXPECT_EQ(form->Settings.MaxLines, 1234);
+}
+
+TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThrough) {
+    {
+        TRegistry store;
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey("\\Software\\Internet\\VX", true);
+        store.WriteString("EMail Address", "me@example.invalid");
+    }
+    Start(inn.Address());
+    Choose(test::kBrowseGroups[1]);
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.eMinLines->setText("99998");
+        dlg.OKBtn->click();
+    });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    // Every header is looked at, none passes the new lower limit.
+    EXPECT_TRUE(StatusTrail().contains(
+        QString::number(inn.Articles(InnServer::PictureGroup).size()) + " headers retrieved"));
+    EXPECT_FALSE(StatusTrail().contains("Article retrieved"));
+    EXPECT_TRUE(form->Pictures->PictureList.empty());
+    form->close(); // writes the settings
+    Close();
+    TRegistry store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey("\\Software\\Internet\\VX", false);
+    EXPECT_EQ(store.ReadString("EMail Address"), "me@example.invalid");
+    EXPECT_EQ(store.ReadInteger("MinLines"), 99998);
 }
 
 TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
@@ -171,8 +203,8 @@ TEST_F(SetupDlgTest, ALimitBeyondThirtyTwoBitsIsRefusedAndTheDialogStaysOpen) {
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_TRUE(boxes[0].contains("Ignore messages with more than")) << boxes[0].toStdString();
     EXPECT_TRUE(boxes[1].contains("Ignore messages with less than")) << boxes[1].toStdString();
-    EXPECT_EQ(form->MaxLines, 5000);
-    EXPECT_EQ(form->MinLines, -2147483647 - 1);
+    EXPECT_EQ(form->Settings.MaxLines, 5000);
+    EXPECT_EQ(form->Settings.MinLines, -2147483647 - 1);
 }
 
 TEST_F(SetupDlgTest, AServerPortThatIsNoPortIsRefusedAndTheDialogStaysOpen) {

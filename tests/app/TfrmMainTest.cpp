@@ -66,14 +66,14 @@ TEST(TfrmMain, AFirstStartTakesEveryDefault) {
     EXPECT_EQ(form.windowTitle(), "Vexil - Image Browser");
     EXPECT_EQ(form.size(), QSize(544, 456));
     EXPECT_EQ(form.msNNTP.Server(), "news");
-    EXPECT_EQ(form.MinLines, 150);
-    EXPECT_EQ(form.MaxLines, 100000);
-    EXPECT_TRUE(form.SmartDownload);
+    EXPECT_EQ(form.Settings.MinLines, 150);
+    EXPECT_EQ(form.Settings.MaxLines, 100000);
+    EXPECT_TRUE(form.Settings.SmartDownload);
     const int colors = DisplayColorCount(&form);
-    EXPECT_EQ(form.SlowColor, colors > 0 && colors <= 256);
+    EXPECT_EQ(form.Settings.SlowColor, colors > 0 && colors <= 256);
     EXPECT_TRUE(form.msNNTP.UserName.empty());
     EXPECT_TRUE(form.msNNTP.Password.empty());
-    EXPECT_TRUE(form.EMailAddress.empty());
+    EXPECT_TRUE(form.Settings.EMailAddress.empty());
     EXPECT_FALSE(form.Pictures->Busy);
     EXPECT_EQ(form.Pictures->CurIndex, 0);
     EXPECT_TRUE(form.Pictures->PictureList.empty());
@@ -179,7 +179,7 @@ TEST(TfrmMain, AServerStoredAsAnIntegerFallsBackToTheNewsKey) {
         TfrmMain form;
         EXPECT_EQ(form.msNNTP.Server(), "news");
         // The remaining reads were made on the other key, so they took their defaults.
-        EXPECT_EQ(form.MinLines, 150);
+        EXPECT_EQ(form.Settings.MinLines, 150);
         EXPECT_TRUE(form.msNNTP.UserName.empty());
     }
     {
@@ -190,7 +190,7 @@ TEST(TfrmMain, AServerStoredAsAnIntegerFallsBackToTheNewsKey) {
     }
     TfrmMain form;
     EXPECT_EQ(form.msNNTP.Server(), "news.other.example");
-    EXPECT_EQ(form.MinLines, 150);
+    EXPECT_EQ(form.Settings.MinLines, 150);
 }
 
 TEST(TfrmMain, StoredSettingsAreReadAndAnEmptyServerIsTheDefault) {
@@ -209,14 +209,14 @@ TEST(TfrmMain, StoredSettingsAreReadAndAnEmptyServerIsTheDefault) {
     }
     TfrmMain form;
     EXPECT_EQ(form.msNNTP.Server(), "news");
-    EXPECT_TRUE(form.SlowColor);
+    EXPECT_TRUE(form.Settings.SlowColor);
     // A value of the wrong type keeps its own default and spoils nothing else.
-    EXPECT_EQ(form.MaxLines, 100000);
-    EXPECT_EQ(form.MinLines, 20);
-    EXPECT_FALSE(form.SmartDownload);
+    EXPECT_EQ(form.Settings.MaxLines, 100000);
+    EXPECT_EQ(form.Settings.MinLines, 20);
+    EXPECT_FALSE(form.Settings.SmartDownload);
     EXPECT_EQ(form.msNNTP.UserName, "reader");
     EXPECT_EQ(form.msNNTP.Password, "s3cret");
-    EXPECT_EQ(form.EMailAddress, "reader@example.org");
+    EXPECT_EQ(form.Settings.EMailAddress, "reader@example.org");
 }
 
 TEST(TfrmMain, TheGroupListFileReplacesThePresetList) {
@@ -289,11 +289,11 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
         form.msNNTP.SetServer("news.example.org");
         form.msNNTP.UserName = "me";
         form.msNNTP.Password = "plain text";
-        form.EMailAddress = "me@example.org";
-        form.SlowColor = true;
-        form.MaxLines = 9000;
-        form.MinLines = 12;
-        form.SmartDownload = false;
+        form.Settings.EMailAddress = "me@example.org";
+        form.Settings.SlowColor = true;
+        form.Settings.MaxLines = 9000;
+        form.Settings.MinLines = 12;
+        form.Settings.SmartDownload = false;
         form.close();
         EXPECT_EQ(form.SettingsStore, nullptr) << "the store is freed at close";
     }
@@ -318,8 +318,8 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
     TfrmMain again;
     again.show();
     EXPECT_EQ(again.msNNTP.Server(), "news.example.org");
-    EXPECT_EQ(again.MinLines, 12);
-    EXPECT_FALSE(again.SmartDownload);
+    EXPECT_EQ(again.Settings.MinLines, 12);
+    EXPECT_FALSE(again.Settings.SmartDownload);
     EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 480));
 }
 
@@ -354,7 +354,7 @@ TEST(TfrmMain, AStoreThatIsNoDatabaseLeavesTheDefaultsAndIsReportedAtClose) {
     std::ofstream(home.Registry()) << garbage;
     TfrmMain form;
     EXPECT_EQ(form.msNNTP.Server(), "news");
-    EXPECT_EQ(form.MinLines, 150);
+    EXPECT_EQ(form.Settings.MinLines, 150);
     test::ModalCatcher catcher;
     form.close();
     // The settings and the placement each report their failure; the file is left alone.

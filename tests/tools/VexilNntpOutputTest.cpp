@@ -93,9 +93,9 @@ TEST_F(VexilNntpOutputTest, ServerTextReachesTheTerminalWithItsControlsReplaced)
 
     r = Run(HostileGroup, "fetch alt.test --min-lines 0 -o out");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\nSaved a?[2J.gif\n"), std::string::npos) << r.out;
-    // The file itself keeps the name the article gave it.
-    EXPECT_EQ(ReadFile(dir_ / "out" / "a\x1b[2J.gif"), "GIF89a");
+    // Stored as the window stores it: under a usable name, without the control character.
+    EXPECT_NE(r.out.find("\nSaved a_[2J.gif\n"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(dir_ / "out" / "a_[2J.gif"), "GIF89a");
 }
 
 TEST_F(VexilNntpOutputTest, RepliesStartingWithNulOrEscapesGiveAVisibleMessage) {

@@ -1,6 +1,7 @@
 // vexil-nntp against the private news servers of the test fixture.
 #include "../net/InnServer.h"
 
+#include "tests/browse/CommaLinesGroup.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/ToolRun.h"
 
@@ -59,8 +60,10 @@ TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
     EXPECT_NE(r.out.find("\nLast available header retrieved\n"), std::string::npos);
     int files = 0;
     for (const auto &a : inn.Articles(InnServer::PictureGroup)) {
-        const bool wanted = a.lines > 150 && a.kind != "part";
+        const bool fetched = a.lines > 150 && a.kind != "part";
         for (const std::string &name : a.attachments) {
+            // As in the window, a PNG is no picture and does not stay.
+            const bool wanted = fetched && fs::path(name).extension() != ".png";
             EXPECT_EQ(fs::exists(dir_ / "out" / name), wanted) << name;
             if (wanted) {
                 ++files;
@@ -70,6 +73,32 @@ TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
         }
     }
     EXPECT_GT(files, 5);
+}
+
+TEST_F(VexilNntpTest, FetchReadsALinesHeaderWithAThousandsCommaAsTheWindowDoes) {
+    const CommaLinesGroup group = PostCommaLinesArticle("alt.test.lines-comma.tool");
+    const ToolResult r = Run("--server " + inn.Address() + " fetch " + group.Group + " -o out");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\nSaved " + group.PictureName + "\n"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(dir_ / "out" / group.PictureName), group.Picture);
+}
+
+TEST_F(VexilNntpTest, FetchKeepsOnlyPicturesAndNeverOverwritesAFile) {
+    // A picture of that name is already there, with other bytes: it stays, and the fetched
+    // one takes a free name. The PNG, no picture type of the browser's, does not stay.
+    const auto posted = inn.Articles(InnServer::PictureGroup);
+    fs::create_directories(dir_ / "out");
+    WriteFile(dir_ / "out" / posted[0].attachments[0], "mine");
+    const ToolResult r = Run("--server " + inn.Address() + " fetch " + InnServer::PictureGroup +
+                             " --count 2 -o out");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(posted[1].attachments.size(), 1u);
+    ASSERT_EQ(fs::path(posted[1].attachments[0]).extension(), ".png");
+    EXPECT_FALSE(fs::exists(dir_ / "out" / posted[1].attachments[0]));
+    EXPECT_EQ(ReadFile(dir_ / "out" / posted[0].attachments[0]), "mine");
+    const fs::path stem = fs::path(posted[0].attachments[0]).stem();
+    const fs::path renamed = dir_ / "out" / (stem.string() + " (2).jpg");
+    EXPECT_EQ(ReadFile(renamed), inn.Original(InnServer::PictureGroup, posted[0].attachments[0]));
 }
 
 TEST_F(VexilNntpTest, LoginAndLog) {

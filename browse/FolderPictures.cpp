@@ -1,4 +1,4 @@
-#include "app/FolderPictures.h"
+#include "browse/FolderPictures.h"
 
 #include "message/HeaderText.h"
 #include "platform/Exception.h"

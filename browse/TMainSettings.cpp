@@ -1,4 +1,4 @@
-#include "app/TMainSettings.h"
+#include "browse/TMainSettings.h"
 #include "platform/TRegistry.h"
 
 namespace vexil {

@@ -1,4 +1,4 @@
-#include "app/SmartDownloadMemory.h"
+#include "browse/SmartDownloadMemory.h"
 #include "platform/TRegistry.h"
 
 namespace vexil {

@@ -1,6 +1,8 @@
 #pragma once
-// The main window's settings as they stand in the store under HKEY_LOCAL_MACHINE
-// \Software\Internet\VX: read once when the window is built, written once when it closes.
+// The program's settings, in one value: read from the store under HKEY_LOCAL_MACHINE
+// \Software\Internet\VX once when the window is built, written once when it closes, and
+// handed by value to the setup dialog and to the browse run. The defaults are those of a
+// fresh installation.
 
 #include <cstdint>
 #include <functional>
@@ -16,12 +18,16 @@ inline constexpr const char *kDefaultServerName = "news";
 struct TMainSettings {
     std::string Server = kDefaultServerName;
     bool SlowColor = false;
+    // Only articles with MinLines < Lines < MaxLines are fetched.
     std::int32_t MaxLines = 100000;
     std::int32_t MinLines = 150;
+    // Carry on after the article remembered for the server and group.
     bool SmartDownload = true;
     std::string UserName;
     std::string Password;
     std::string EMailAddress;
+    // The command log; switched on for the session only, never stored.
+    bool LogFile = false;
 };
 
 // Reads every setting on its own: one that cannot be read keeps its default and the rest

@@ -1,4 +1,4 @@
-#include "app/ExtractNumber.h"
+#include "browse/ExtractNumber.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,0 +1,97 @@
+#include "browse/TBrowseCore.h"
+
+#include "browse/AttachmentStep.h"
+#include "browse/ExtractNumber.h"
+#include "browse/SmartDownloadMemory.h"
+#include "message/TmsArticle.h"
+#include "net/ArticleFilter.h"
+#include "net/TmsNNTP.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+namespace vexil {
+
+TBrowseCore::TBrowseCore(TmsNNTP &Client, TmsArticle &Article) : Client(Client), Article(Article) {
+    Client.SetArticle(&Article);
+    Client.OnNextHeaderRetrieved = [this](TObject *, int n) { HeaderRetrieved(n); };
+}
+
+TBrowseCore::~TBrowseCore() {
+    // The client may outlive the core, and must not call into it then.
+    Client.OnNextHeaderRetrieved = nullptr;
+}
+
+void TBrowseCore::Walk() {
+    memoryName_ = SmartDownloadValueName(Client.Server(), Client.NewsGroup());
+    // An empty group has no first article to stand on.
+    if (Client.ArticleCount() <= 0 || Client.LastArticle() < Client.FirstArticle()) {
+        if (OnEmptyGroup)
+            OnEmptyGroup(this);
+        return;
+    }
+    if (Settings.SmartDownload)
+        WalkWithMemory();
+    else
+        Client.RetrieveAllHeaders();
+}
+
+void TBrowseCore::WalkWithMemory() {
+    TRegistry *store = Store();
+    if (store == nullptr)
+        return; // the window closed while the group was being selected
+    // With nothing remembered the walk starts at the first article itself (-1), so that it
+    // is looked at like every other.
+    const std::optional<std::int32_t> remembered = ReadSmartDownload(*store, memoryName_);
+    Client.SetLastRetrieved(remembered ? std::min(*remembered, Client.LastArticle()) : -1);
+    Client.RetrieveHeaders(MaxHeadersPerRun, false);
+}
+
+bool TBrowseCore::PassesLinesFilter(const TmsNgInfoItem &Item) const {
+    const double lines = ExtractNumber(Item.GetHeaderValue("Lines"));
+    return Settings.MinLines < lines && lines < Settings.MaxLines;
+}
+
+void TBrowseCore::HeaderRetrieved(int n) {
+    if (OnHeader)
+        OnHeader(this, n);
+    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
+    // Copied: the nested fetch below runs the event loop, and the list may change meanwhile.
+    const std::int32_t number = item.Number;
+    if (!PassesLinesFilter(item))
+        return;
+    DownloadArticle(n);
+    if (Settings.SmartDownload)
+        Remember(number);
+}
+
+void TBrowseCore::DownloadArticle(int n) {
+    const TmsNgInfoItem &item = Client.HeaderList().Items(n);
+    if (IsLaterPart(item.GetHeaderValue("Subject")))
+        return;
+    const std::int32_t number = item.Number;
+    Client.RetrieveArticle(number);
+    for (int i = 0; i < Article.Attachments().Count(); ++i) {
+        // Made with the first file, so that a run that stores nothing leaves no folder.
+        if (MakePictureFolder)
+            std::filesystem::create_directories(PictureFolder);
+        const std::optional<std::string> picture = StoreAttachment(PictureFolder, Article, i);
+        if (picture && OnPictureStored)
+            OnPictureStored(this, *picture);
+    }
+    if (Article.AttachmentsLeftOut > 0 && OnAttachmentsLeftOut)
+        OnAttachmentsLeftOut(this, AttachmentsLeftOutText(number));
+}
+
+void TBrowseCore::Remember(std::int32_t Number) {
+    // After the window has closed (and written its settings) the run is only unwinding.
+    if (TRegistry *store = Store())
+        WriteSmartDownload(*store, memoryName_, Number);
+}
+
+TRegistry *TBrowseCore::Store() const {
+    return SettingsStore ? SettingsStore() : nullptr;
+}
+
+} // namespace vexil

@@ -1,0 +1,143 @@
+// The rules of a browse run, without any window, against the fixture's open news server.
+#include "browse/TBrowseCore.h"
+#include "browse/FolderPictures.h"
+#include "browse/SmartDownloadMemory.h"
+#include "message/TmsArticle.h"
+#include "net/TmsNNTP.h"
+#include "platform/TRegistry.h"
+
+#include "tests/net/InnServer.h"
+#include "tests/support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vexil {
+namespace {
+
+namespace fs = std::filesystem;
+using test::InnServer;
+using test::PostedArticle;
+
+// One Go: a fresh connection, the group selected, the core's walk.
+class TBrowseCoreTest : public ::testing::Test {
+protected:
+    struct TRun {
+        std::vector<std::int32_t> looked;
+        std::vector<std::string> pictures;
+    };
+
+    TRun Walk(const TMainSettings &settings) {
+        TmsNNTP nntp;
+        nntp.SetWinsockLoaded(true);
+        nntp.SetTimeOut(30);
+        nntp.SetServer(inn.Address());
+        TmsArticle article;
+        TBrowseCore core(nntp, article);
+        core.Settings = settings;
+        core.PictureFolder = folder;
+        core.MakePictureFolder = true;
+        core.SettingsStore = [this] { return &store; };
+        TRun run;
+        core.OnHeader = [&](TObject *, int n) {
+            run.looked.push_back(nntp.HeaderList().Items(n).Number);
+        };
+        core.OnPictureStored = [&](TObject *, const std::string &path) {
+            run.pictures.push_back(fs::path(path).filename().string());
+        };
+        nntp.SetNewsGroup(InnServer::PictureGroup);
+        core.Walk();
+        nntp.Disconnect();
+        return run;
+    }
+
+    std::set<std::string> FilesInFolder() const {
+        std::set<std::string> names;
+        if (fs::exists(folder))
+            for (const auto &entry : fs::directory_iterator(folder))
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    std::optional<std::int32_t> Remembered() {
+        return ReadSmartDownload(store,
+                                 SmartDownloadValueName(inn.Address(), InnServer::PictureGroup));
+    }
+
+    test::TempHome home;
+    TRegistry store;
+    InnServer inn;
+    const std::vector<PostedArticle> posted = inn.Articles(InnServer::PictureGroup);
+    const std::string folder = home.Home() + "pictures/";
+};
+
+TEST_F(TBrowseCoreTest, SmartDownloadFetchesThePicturesBetweenTheLimitsAndCarriesOnNextTime) {
+    const TRun first = Walk({});
+    // Nothing remembered: every article is looked at, the first one too.
+    ASSERT_EQ(first.looked.size(), posted.size());
+    EXPECT_EQ(first.looked.front(), 1);
+    std::vector<std::string> wanted;
+    std::int32_t lastPassed = 0;
+    int others = 0;
+    for (std::size_t i = 0; i < posted.size(); ++i) {
+        if (!(posted[i].lines > 150 && posted[i].lines < 100000))
+            continue;
+        lastPassed = static_cast<std::int32_t>(i + 1);
+        if (posted[i].kind == "part")
+            continue;
+        for (const std::string &name : posted[i].attachments)
+            if (IsPictureFile(name))
+                wanted.push_back(name);
+            else
+                ++others;
+    }
+    ASSERT_FALSE(wanted.empty());
+    ASSERT_GT(others, 0); // a PNG is no picture type of the browser's, and is deleted
+    EXPECT_EQ(first.pictures, wanted);
+    // Only the pictures stay; each holds what was posted.
+    EXPECT_EQ(FilesInFolder(), std::set<std::string>(wanted.begin(), wanted.end()));
+    for (const std::string &name : wanted)
+        EXPECT_EQ(test::ReadFile(folder + name), inn.Original(InnServer::PictureGroup, name));
+    // The memory stands on the last article that passed the Lines filter, a later part or not.
+    EXPECT_EQ(Remembered(), lastPassed);
+
+    const TRun second = Walk({});
+    for (std::int32_t number : second.looked)
+        EXPECT_GT(number, lastPassed);
+    EXPECT_TRUE(second.pictures.empty());
+    EXPECT_EQ(Remembered(), lastPassed);
+}
+
+TEST_F(TBrowseCoreTest, WithoutSmartDownloadTheLimitsAreStrictAndNothingIsRemembered) {
+    // A limit equal to an article's Lines passes that article over.
+    const PostedArticle *picture = nullptr;
+    for (const PostedArticle &a : posted)
+        if (a.kind == "uu" && picture == nullptr)
+            picture = &a;
+    ASSERT_NE(picture, nullptr);
+    TMainSettings settings;
+    settings.SmartDownload = false;
+    settings.MinLines = picture->lines - 1;
+    settings.MaxLines = picture->lines;
+    TRun run = Walk(settings);
+    EXPECT_EQ(run.looked.size(), posted.size());
+    EXPECT_TRUE(run.pictures.empty());
+    EXPECT_FALSE(fs::exists(folder)); // made only with the first file
+    settings.MaxLines = picture->lines + 1;
+    run = Walk(settings);
+    std::vector<std::string> wanted;
+    for (const PostedArticle &a : posted)
+        if (a.lines == picture->lines && a.kind != "part")
+            for (const std::string &name : a.attachments)
+                if (IsPictureFile(name))
+                    wanted.push_back(name);
+    EXPECT_EQ(run.pictures, wanted);
+    EXPECT_FALSE(Remembered());
+}
+
+} // namespace
+} // namespace vexil

@@ -31,7 +31,8 @@ Outcome Run(std::string_view bytes, std::size_t piece, std::size_t step, bool pa
     framer.StartBlock(std::int64_t{1} << 40);
     Outcome out{{}, {}, TNntpFramer::TStatus::NeedMore, 0};
     const std::size_t size = piece == 0 ? bytes.size() : piece;
-    for (std::size_t at = 0; at < bytes.size() || framer.Unexamined() > 0;) {
+    std::size_t at = 0;
+    while (at < bytes.size() || framer.Unexamined() > 0) {
         if (framer.Unexamined() == 0) {
             framer.Feed(bytes.substr(at, size));
             at += size;
@@ -47,6 +48,8 @@ Outcome Run(std::string_view bytes, std::size_t piece, std::size_t step, bool pa
     }
     out.wire = framer.BlockWireSize();
     out.block += framer.TakeBlock();
+    if (at < bytes.size())
+        framer.Feed(bytes.substr(at));
     // What stays after the block, framed as the next block, shows which bytes were left.
     framer.StartBlock(std::int64_t{1} << 40);
     framer.Finish();

@@ -27,9 +27,9 @@ public:
     // Writes the article as header lines and a MIME or uuencoded body, from the stream's
     // start.
     void SaveToStream(TStream &stream) override;
-    // Decodes an ARTICLE data block (header block, empty line, body, final "." line; lines
-    // dot-stuffed as the server sent them), read from the stream's start. A structural fault
-    // becomes a note in the body and the raw article as the attachment "original.eml".
+    // Decodes an article as it was posted (header block, empty line, body), read from the
+    // stream's start. A structural fault becomes a note in the body and the article itself
+    // as the attachment "original.eml".
     void LoadFromStream(TStream &stream) override;
     void Clear() override;
     void ProcessHeaders(const TmsHeaders &headerLines) override;

@@ -34,13 +34,6 @@ std::string LowerHeader(const TmsHeaders &headers, std::string_view name) {
     return LowerCase(headers.GetHeaderValue(name));
 }
 
-// The server doubles a leading dot; the single "." that ends its data block stays.
-std::string_view UndoDotStuffing(std::string_view line) {
-    if (line.size() >= 2 && line[0] == '.' && line[1] == '.')
-        line.remove_prefix(1);
-    return line;
-}
-
 bool IsMultipart(std::string_view type) {
     return StartsWithNoCase(FirstWord(type), "multipart/") &&
            !GetParameter("boundary", type).empty();
@@ -114,10 +107,7 @@ TmsCustomDecoder::TmsCustomDecoder(TStream &source) {
 }
 
 bool TmsCustomDecoder::ReadLine() {
-    if (!lines_.Next(line_))
-        return false;
-    line_ = UndoDotStuffing(line_);
-    return true;
+    return lines_.Next(line_);
 }
 
 void TmsCustomDecoder::ReadHeaders(TmsHeaders &list) {
@@ -446,8 +436,6 @@ void TmsCustomDecoder::DecodeSinglePart() {
         if (encoding == aeBase64)
             data_.Expect(lines_.Rest().size() / 4 * 3);
         while (ReadLine()) {
-            if (encoding == aeBase64 && line_ == ".")
-                break;
             if (encoding == aeQuotedPrintable)
                 quoted.emplace_back(line_);
             else
@@ -494,9 +482,8 @@ void TmsCustomDecoder::DecodeTextBody() {
         }
         return;
     }
-    // Base64 text, up to the "." that ends the server's data block.
     data_.Clear();
-    while (ReadLine() && line_ != ".")
+    while (ReadLine())
         AppendData(aeBase64, false);
     body = SplitTextLines(data_.Take());
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Turns the raw text of one retrieved article into a message: the header block, the text
+// Turns the text of one article as it was posted into a message: the header block, the text
 // body, and every attached file, whether MIME parts (base64, quoted-printable, 7-bit or
 // "x-uue") at any depth of nested multiparts and enclosed messages, a single-part MIME
 // file, or uuencoded files in a plain article. A structural fault is not fatal: it becomes a
@@ -64,7 +64,7 @@ private:
         TMimeStack::Delimiter delimiter{};
     };
 
-    // The next line with its dot-stuffing undone; false at end of data.
+    // The next line; false at end of data.
     bool ReadLine();
     void ReadHeaders(TmsHeaders &list);
     std::optional<TMimeStack::Delimiter> SkipToDelimiter();

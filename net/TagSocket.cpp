@@ -29,7 +29,6 @@ TagWinsock &Winsock() {
 constexpr int kPollMs = 10;
 constexpr int kChunk = 16384;
 constexpr std::size_t kMaxBuffered = 4 * kChunk;
-constexpr std::string_view kTerminator = "\r\n.\r\n";
 constexpr std::string_view kPasswordCommand = "AUTHINFO PASS ";
 // Of a fixed length, so that the log does not tell how long the password is.
 constexpr std::string_view kPasswordMask = "********";
@@ -244,8 +243,7 @@ void TagSocket::CreateSocket() {
     socket_ = Winsock().socket(wsock::WS_AF_INET, wsock::WS_SOCK_STREAM, 0);
     if (socket_ == wsock::INVALID_SOCKET)
         RaiseSocketError(static_cast<std::uint16_t>(Winsock().WSAGetLastError()));
-    input_.clear();
-    inputPos_ = 0;
+    framer_.Clear();
 }
 
 void TagSocket::ConnectSocket() {
@@ -323,18 +321,6 @@ void TagSocket::RaiseWaitFailure() {
         RaiseSocketError(lastError_);
 }
 
-bool TagSocket::TakeBufferedLine(std::string &Line) {
-    const std::size_t lf = input_.find('\n', inputPos_);
-    const std::size_t end = lf == std::string::npos ? input_.size() : lf + 1;
-    Line.append(input_, inputPos_, end - inputPos_);
-    inputPos_ = end;
-    if (inputPos_ == input_.size()) {
-        input_.clear();
-        inputPos_ = 0;
-    }
-    return lf != std::string::npos;
-}
-
 void TagSocket::RaiseTooLong() {
     // The rest of the line or block would put the exchange out of step: end the connection.
     CloseSocket();
@@ -362,15 +348,16 @@ int TagSocket::ReadLine(std::string &Line) {
     ProcessMessages(0);
     char chunk[kChunk];
     while (!canceled_ && !counter_.TimedOut()) {
-        if (TakeBufferedLine(received)) {
+        const TNntpFramer::TStatus status = framer_.TakeLine(received);
+        if (status == TNntpFramer::TStatus::Complete) {
             complete = true;
             break;
         }
-        if (received.size() > MaxReplyLine)
+        if (status == TNntpFramer::TStatus::TooLong)
             RaiseTooLong();
         const int n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
         if (n > 0) {
-            input_.append(chunk, static_cast<std::size_t>(n));
+            framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
             continue;
         }
         if (n == 0)
@@ -387,8 +374,6 @@ int TagSocket::ReadLine(std::string &Line) {
     counter_.Stop();
     int result = -1;
     if (complete) {
-        while (!received.empty() && (received.back() == '\r' || received.back() == '\n'))
-            received.pop_back();
         Line = std::move(received);
         result = ReplyCode(Line);
     }
@@ -403,15 +388,23 @@ int TagSocket::ReadLine(std::string &Line) {
     return result;
 }
 
-void TagSocket::FireProgress(const TStream &Stream, std::int64_t Expected) {
+void TagSocket::FireProgress(std::int64_t Size, std::int64_t Expected) {
     if (!OnProgress)
         return;
-    const std::int64_t size = Stream.Size();
-    const int transferred = static_cast<int>(std::min<std::int64_t>(size, INT32_MAX));
-    OnProgress(this, Expected >= 1 ? RoundedPercent(size, Expected) : -1, transferred);
+    const int transferred = static_cast<int>(std::min<std::int64_t>(Size, INT32_MAX));
+    OnProgress(this, Expected >= 1 ? RoundedPercent(Size, Expected) : -1, transferred);
 }
 
 void TagSocket::ReadData(TStream &Stream, int Expected, std::int64_t Limit) {
+    FrameBlock(Expected, Limit, &Stream);
+}
+
+std::string TagSocket::ReadBlock(int Expected, std::int64_t Limit) {
+    FrameBlock(Expected, Limit, nullptr);
+    return framer_.TakeBlock();
+}
+
+void TagSocket::FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn) {
     if (!Connected())
         RaiseSocketError(kMsgNotConnected);
     std::int64_t expected = Expected;
@@ -420,22 +413,18 @@ void TagSocket::ReadData(TStream &Stream, int Expected, std::int64_t Limit) {
     WaitForRead();
     readSeen_ = false;
 
-    // The block starts at the beginning of a line, so a lone "." line ends it as well.
-    std::string tail = "\r\n";
-    std::int64_t blockSize = 0;
+    framer_.StartBlock(Limit);
     bool done = false;
     char chunk[kChunk];
     counter_.Start();
     while (!done) {
         int n;
-        if (inputPos_ < input_.size()) {
-            n = static_cast<int>(std::min<std::size_t>(input_.size() - inputPos_, kChunk));
-            std::memcpy(chunk, input_.data() + inputPos_, static_cast<std::size_t>(n));
-            inputPos_ += static_cast<std::size_t>(n);
+        if (framer_.Unexamined() > 0) {
+            n = static_cast<int>(std::min<std::size_t>(framer_.Unexamined(), kChunk));
         } else {
-            input_.clear();
-            inputPos_ = 0;
             n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
+            if (n > 0)
+                framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
         }
         if (n == wsock::SOCKET_ERROR) {
             const int code = Winsock().WSAGetLastError();
@@ -448,32 +437,17 @@ void TagSocket::ReadData(TStream &Stream, int Expected, std::int64_t Limit) {
             CloseSocket();
             RaiseFailure(kClosedMidBlock);
         }
-        FireProgress(Stream, expected);
+        FireProgress(framer_.BlockWireSize(), expected);
         if (n > 0) {
-            std::string_view bytes(chunk, static_cast<std::size_t>(n));
-            // The terminator may straddle the previous chunk and this one.
-            std::string seam = tail + std::string(bytes.substr(0, kTerminator.size() - 1));
-            std::size_t end = seam.find(kTerminator);
-            if (end != std::string::npos) {
-                end = end + kTerminator.size() - tail.size();
-            } else if ((end = bytes.find(kTerminator)) != std::string_view::npos) {
-                end += kTerminator.size();
-            }
-            if (end != std::string::npos) {
-                // What follows the block belongs to the next read.
-                input_.insert(inputPos_, bytes.substr(end));
-                bytes = bytes.substr(0, end);
-                done = true;
-            }
-            blockSize += static_cast<std::int64_t>(bytes.size());
-            if (blockSize > Limit)
+            const TNntpFramer::TStatus status = framer_.Frame(kChunk);
+            if (status == TNntpFramer::TStatus::TooLong)
                 RaiseTooLong();
-            Stream.Write(bytes.data(), bytes.size());
-            if (bytes.size() >= 4)
-                tail.assign(bytes.substr(bytes.size() - 4));
-            else
-                tail = (tail + std::string(bytes))
-                           .substr(std::max<std::size_t>(tail.size() + bytes.size(), 4) - 4);
+            if (PassOn != nullptr) {
+                const std::string_view bytes = framer_.Block();
+                PassOn->Write(bytes.data(), bytes.size());
+                framer_.DropBlock();
+            }
+            done = status == TNntpFramer::TStatus::Complete;
             counter_.Start();
         }
         ProcessMessages(n > 0 ? 0 : kPollMs);
@@ -495,8 +469,7 @@ void TagSocket::CloseSocket() {
     Winsock().closesocket(socket_);
     socket_ = wsock::INVALID_SOCKET;
     connecting_ = sendBlocked_ = false;
-    input_.clear();
-    inputPos_ = 0;
+    framer_.Clear();
     if (OnClosed)
         OnClosed(this);
 }
@@ -658,7 +631,7 @@ void TagSocket::TranslateSocketEvents(short Events) {
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_WRITE, 0));
     if (!(Events & (POLLIN | POLLERR | POLLHUP)))
         return;
-    if (input_.size() - inputPos_ >= kMaxBuffered) {
+    if (framer_.Pending() >= kMaxBuffered) {
         // Enough is waiting to be read; a server that floods us is not read ahead of need.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         return;
@@ -668,7 +641,7 @@ void TagSocket::TranslateSocketEvents(short Events) {
     char chunk[kChunk];
     const int n = Winsock().recv(socket_, chunk, kChunk, 0);
     if (n > 0) {
-        input_.append(chunk, static_cast<std::size_t>(n));
+        framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
     } else if (n == 0) {
         // An orderly close is readable too: the read that follows sees the end at once.
@@ -686,7 +659,7 @@ void TagSocket::ProcessMessages(int WaitMs) {
         ProcessPendingMessagesNow();
     else
         ProcessPendingMessages();
-    if (inputPos_ < input_.size()) {
+    if (framer_.Unexamined() > 0) {
         // Bytes already here are as good as a read notification.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WaitMs = 0;

@@ -5,6 +5,7 @@
 // (Cancel above all) and the component's own event handlers run nested inside a wait.
 
 #include "net/NetEvents.h"
+#include "net/TNntpFramer.h"
 #include "net/TSocketWindow.h"
 #include "net/TTimeCounter.h"
 #include "net/winsock/Winsock.h"
@@ -28,8 +29,8 @@ public:
     static constexpr long SocketEventMask = 51;
     // A reply line longer than this is refused, and a data block larger than this ends the
     // connection: a hostile server must not exhaust memory.
-    static constexpr std::size_t MaxReplyLine = 64 * 1024;
-    static constexpr std::int64_t MaxDataBlock = std::int64_t{256} * 1024 * 1024;
+    static constexpr std::size_t MaxReplyLine = TNntpFramer::MaxReplyLine;
+    static constexpr std::int64_t MaxDataBlock = TNntpFramer::MaxDataBlock;
     // No real article's header comes near this; a larger header block is refused.
     static constexpr std::int64_t MaxHeaderBlock = 1024 * 1024;
     // Bytes a line counts for when SizeInLines turns a line count into a size.
@@ -96,11 +97,14 @@ public:
     // Reads one reply line (without its line break) and returns its code, -1 when no line
     // arrived.
     int ReadLine(std::string &Line);
-    // Appends a multi-line block, up to and including its final "." line, byte for byte.
+    // Appends a multi-line block as it was posted: un-stuffed, without its final "." line.
     // Expected is the size for the progress figures (lines when SizeInLines), -1 for none;
-    // the percentage never passes 100. A block larger than Limit bytes ends the connection
-    // with "Message too long"; a connection closed before the block's end ends it at once.
+    // the percentage never passes 100. A block larger than Limit bytes as received ends the
+    // connection with "Message too long"; a connection closed before the block's end ends
+    // it at once.
     void ReadData(TStream &Stream, int Expected, std::int64_t Limit = MaxDataBlock);
+    // The same, the block handed out whole in the buffer it was received into.
+    std::string ReadBlock(int Expected, std::int64_t Limit = MaxDataBlock);
 
     // The failure paths: each fires OnError first. A Code of 0 is no failure.
     void RaiseSocketError(std::uint16_t Code);
@@ -145,14 +149,15 @@ private:
     void RaiseWaitFailure();
     void TranslateSocketEvents(short Events);
     short SocketEventsWanted() const;
-    bool TakeBufferedLine(std::string &Line);
     void AddToLog(const std::string &Line);
     void CancelLookup();
     std::string HostPart() const;
     [[noreturn]] void RaiseTooLong();
     // The error path for a message of the transport's own that has no number.
     [[noreturn]] void RaiseFailure(std::string Msg);
-    void FireProgress(const TStream &Stream, std::int64_t Expected);
+    void FireProgress(std::int64_t Size, std::int64_t Expected);
+    // Frames a block from the socket; with PassOn, its bytes go there as they come.
+    void FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn);
 
     std::string server_;
     std::string logFileName_;
@@ -185,10 +190,9 @@ private:
     // Between connect and its notification, and while a send waits for room.
     bool connecting_ = false;
     bool sendBlocked_ = false;
-    // Bytes received but not yet handed out: what follows a reply line's line feed stays
-    // here for the next ReadLine or ReadData.
-    std::string input_;
-    std::size_t inputPos_ = 0;
+    // Bytes received but not yet handed out: what follows a reply line's line feed or a
+    // block's "." line stays here for the next ReadLine or ReadData.
+    TNntpFramer framer_;
     // The results of the lookups, written by the library; aligned for its structures.
     alignas(std::max_align_t) char hostBuffer_[wsock::MAXGETHOSTSTRUCT] = {};
     alignas(std::max_align_t) char servBuffer_[wsock::MAXGETHOSTSTRUCT] = {};

@@ -303,13 +303,11 @@ void TmsNNTP::FetchCurrentArticle() {
     const int lines = StrToIntDef(TrimText(headers.GetHeaderValue("LINES")), -1);
     if (article_ != nullptr)
         article_->Clear();
-    block.Clear();
 
     RequireArticleReply(Command("ARTICLE"));
-    ReadData(block, lines);
-    block.SetPosition(0);
+    TMemoryStream article(ReadBlock(lines));
     if (article_ != nullptr)
-        article_->LoadFromStream(block);
+        article_->LoadFromStream(article);
     Fire(OnArticleRetrieved);
 }
 
@@ -319,9 +317,7 @@ void TmsNNTP::RetrieveNewsGroupList() {
     Fire(OnRetrievingNewsGroupList);
     if (Command("LIST") != 215)
         RaiseServerError();
-    TMemoryStream block;
-    ReadData(block, -1);
-    newsGroupList_.LoadFromText(block.Release());
+    newsGroupList_.LoadFromText(ReadBlock(-1));
     Fire(OnNewsGroupListRetrieved);
 }
 

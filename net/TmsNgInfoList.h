@@ -1,6 +1,6 @@
 #pragma once
-// The header blocks of a header walk: each item is one article's header lines (the final "."
-// line included) with its article number. Once the walk's handler has seen an item, the walk
+// The header blocks of a header walk: each item is one article's header lines with its
+// article number. Once the walk's handler has seen an item, the walk
 // trims it to what the browse run reads later (its Number, Lines and Subject): a walk over
 // many articles then holds a few dozen bytes each, not whole header blocks.
 

@@ -2,6 +2,7 @@
 // writes its attachments into DIR and tells what it found, so that pictures can be taken
 // out of saved articles and articles that decode wrongly can be looked into.
 #include "message/TmsArticle.h"
+#include "net/TNntpFramer.h"
 #include "platform/Exception.h"
 #include "platform/PrintableText.h"
 #include "platform/TStream.h"
@@ -120,7 +121,10 @@ bool SaveAttachments(const std::string &file, const Options &options,
 // Decodes one file; returns false when something failed (already reported).
 bool DecodeFile(const std::string &file, const Options &options, vexil::TmsArticle &article) {
     try {
-        vexil::TMemoryStream stream(ReadWholeFile(file));
+        // Saved as the server sent it: framed here as the news client frames it.
+        std::string bytes = ReadWholeFile(file);
+        vexil::TNntpFramer::FrameWhole(bytes);
+        vexil::TMemoryStream stream(std::move(bytes));
         article.Clear();
         article.LoadFromStream(stream);
     } catch (const std::exception &e) {

@@ -151,30 +151,31 @@ TEST(ArticleDecoder, ABase64FirstPartIsTheFirstAttachment) {
 }
 
 TEST(ArticleDecoder, MissingBoundaryBecomesANoteAndTheRawArticle) {
-    const std::string block =
-        Wire(kMimeHead + "Content-Type: multipart/mixed; boundary=gone\n\n" + "no parts here\n");
-    const auto a = LoadArticle(block);
+    const std::string posted =
+        Posted(kMimeHead + "Content-Type: multipart/mixed; boundary=gone\n\n" + "no parts here\n");
+    const auto a = LoadArticle(posted + ".\r\n");
     EXPECT_EQ(a->Body(), (Lines{kNote, "Cannot find boundary", kKept}));
     ASSERT_EQ(a->Attachments().Count(), 1);
     EXPECT_EQ(a->Attachments().Items(0).FileName(), "original.eml");
     EXPECT_EQ(a->Attachments().Items(0).ContentType(), "message/rfc822");
     EXPECT_EQ(a->Attachments().Items(0).TransferEncoding(), aeSevenBit);
-    EXPECT_EQ(AttachmentBytes(*a, 0), block);
+    // As posted: the server's "." line is no part of it.
+    EXPECT_EQ(AttachmentBytes(*a, 0), posted);
 }
 
 TEST(ArticleDecoder, ABadBase64PartKeepsTheFilesBeforeIt) {
-    const std::string block =
-        Wire(kMimeHead + "Content-Type: multipart/mixed; boundary=q\n\n--q\n" +
-             "Content-Type: text/plain\n\ntext\n--q\nContent-Type: image/jpeg; name=a.jpg\n" +
-             "Content-Transfer-Encoding: base64\n\n" + Base64Lines("good") +
-             "--q\nContent-Type: image/jpeg; name=b.jpg\nContent-Transfer-Encoding: base64\n\n" +
-             "not*base64\n--q--\n");
-    const auto a = LoadArticle(block);
+    const std::string posted =
+        Posted(kMimeHead + "Content-Type: multipart/mixed; boundary=q\n\n--q\n" +
+               "Content-Type: text/plain\n\ntext\n--q\nContent-Type: image/jpeg; name=a.jpg\n" +
+               "Content-Transfer-Encoding: base64\n\n" + Base64Lines("good") +
+               "--q\nContent-Type: image/jpeg; name=b.jpg\nContent-Transfer-Encoding: base64\n\n" +
+               "not*base64\n--q--\n");
+    const auto a = LoadArticle(posted + ".\r\n");
     EXPECT_EQ(a->Body(), (Lines{"text", kNote, "Error decoding the attachment", kKept}));
     ASSERT_EQ(a->Attachments().Count(), 2);
     EXPECT_EQ(a->Attachments().Items(0).FileName(), "a.jpg");
     EXPECT_EQ(a->Attachments().Items(1).FileName(), "original.eml");
-    EXPECT_EQ(AttachmentBytes(*a, 1), block);
+    EXPECT_EQ(AttachmentBytes(*a, 1), posted);
 }
 
 TEST(ArticleDecoder, PlainArticleWithAUuencodedFile) {
@@ -243,7 +244,7 @@ TEST(ArticleDecoder, QuotedPrintableAndBase64TextBodies) {
                                      "Content-Transfer-Encoding: quoted-printable\n\n" +
                                      "caf=E9 au=\n lait\nline two\n"));
     EXPECT_EQ(qp->CharSet(), csISO8859);
-    EXPECT_EQ(qp->Body(), (Lines{"caf\xe9 au lait", "line two", "."}));
+    EXPECT_EQ(qp->Body(), (Lines{"caf\xe9 au lait", "line two"}));
 
     const auto b64 = LoadArticle(Wire(kMimeHead + "Content-Type: text/plain\n" +
                                       "Content-Transfer-Encoding: base64\n\n" +
@@ -255,18 +256,18 @@ TEST(ArticleDecoder, QuotedPrintableAndBase64TextBodies) {
                  EInOutError);
 }
 
-TEST(ArticleDecoder, TextBodiesAndTheFinalDotLine) {
+TEST(ArticleDecoder, TextBodiesEndWithTheArticleNotWithTheServersDotLine) {
     const auto plain = LoadArticle(Wire("Subject: plain\n\nhello\n"));
-    EXPECT_EQ(plain->Body(), (Lines{"hello", "."}));
+    EXPECT_EQ(plain->Body(), (Lines{"hello"}));
     EXPECT_EQ(plain->ContentType(), "text/plain");
     const auto html = LoadArticle(Wire(kMimeHead + "Content-Type: text/html\n\n<p>hi</p>\n"));
-    EXPECT_EQ(html->Body(), (Lines{"<p>hi</p>", "."}));
+    EXPECT_EQ(html->Body(), (Lines{"<p>hi</p>"}));
     EXPECT_EQ(html->ContentType(), "text/html");
     // A comment after 1.0 means the article is not read as MIME.
     const auto comment =
         LoadArticle(Wire("MIME-Version: 1.0 (generated)\nContent-Type: multipart/mixed; "
                          "boundary=x\n\n--x\n"));
-    EXPECT_EQ(comment->Body(), (Lines{"--x", "."}));
+    EXPECT_EQ(comment->Body(), (Lines{"--x"}));
     EXPECT_EQ(comment->Attachments().Count(), 0);
 }
 
@@ -300,7 +301,7 @@ TEST(ArticleDecoder, SinglePartFilesInEveryEncoding) {
     const auto seven = LoadArticle(Wire(kMimeHead + "Content-Type: text/plain; name=n.txt\n\n" +
                                         std::string(300, 'L') + "\nshort\n"));
     ASSERT_EQ(seven->Attachments().Count(), 1);
-    EXPECT_EQ(AttachmentBytes(*seven, 0), std::string(300, 'L') + "\r\nshort\r\n.\r\n");
+    EXPECT_EQ(AttachmentBytes(*seven, 0), std::string(300, 'L') + "\r\nshort\r\n");
 }
 
 TEST(ArticleDecoder, SevenBitPartLinesKeepTheirLineEndsWhateverTheirLength) {

@@ -4,6 +4,7 @@
 #include "message/Base64.h"
 #include "message/TmsArticle.h"
 #include "message/UUCode.h"
+#include "net/TNntpFramer.h"
 #include "platform/TStream.h"
 
 #include <memory>
@@ -12,16 +13,21 @@
 
 namespace vexil::test {
 
-// The ARTICLE data block of a text written with bare line feeds: CR LF line ends and the
-// server's final "." line.
-inline std::string Wire(std::string_view text) {
+// A text written with bare line feeds as posted: CR LF line ends.
+inline std::string Posted(std::string_view text) {
     std::string out;
     for (const char c : text) {
         if (c == '\n')
             out += '\r';
         out += c;
     }
-    return out + ".\r\n";
+    return out;
+}
+
+// The ARTICLE data block of such a text: the server's final "." line added (a line that
+// begins with a dot is doubled by the caller).
+inline std::string Wire(std::string_view text) {
+    return Posted(text) + ".\r\n";
 }
 
 // The base64 lines of bytes, 57 bytes a line, each ended by a line feed.
@@ -48,9 +54,11 @@ inline std::string Picture(char seed, std::size_t size) {
     return bytes;
 }
 
-inline std::unique_ptr<TmsArticle> LoadArticle(const std::string &block) {
+// The article in a data block, framed as the news client frames it.
+inline std::unique_ptr<TmsArticle> LoadArticle(std::string block) {
     auto article = std::make_unique<TmsArticle>();
-    TMemoryStream stream(block);
+    TNntpFramer::FrameWhole(block);
+    TMemoryStream stream(std::move(block));
     stream.SetPosition(stream.Size());
     article->Clear();
     article->LoadFromStream(stream);

@@ -165,7 +165,7 @@ TEST_F(TagSocketTest, NothingAfterALineFeedIsLost) {
     EXPECT_EQ(socket.ReadLine(line), 211);
     TMemoryStream block;
     socket.ReadData(block, -1);
-    EXPECT_EQ(block.Bytes(), "line 1\r\n..dot\r\n.\r\n");
+    EXPECT_EQ(block.Bytes(), "line 1\r\n.dot\r\n");
     EXPECT_EQ(socket.ReadLine(line), 223);
     EXPECT_EQ(line, "223 next");
 }
@@ -181,10 +181,10 @@ TEST_F(TagSocketTest, TerminatorSplitAcrossChunksIsRecognised) {
     Open(server);
     TMemoryStream block;
     socket.ReadData(block, -1);
-    EXPECT_EQ(block.Bytes(), "Subject: x\r\n.\r\n");
+    EXPECT_EQ(block.Bytes(), "Subject: x\r\n");
     TMemoryStream empty;
     socket.ReadData(empty, -1);
-    EXPECT_EQ(empty.Bytes(), ".\r\n");
+    EXPECT_EQ(empty.Bytes(), "");
     socket.CloseSocket();
 }
 

@@ -296,8 +296,8 @@ TEST_F(TmsNNTPTest, WalkFetchesHeadersAndNestedArticles) {
     EXPECT_EQ(nntp.HeaderList().Items(1).Lines(), (Lines{"Subject: second (2/3)", "Lines: 5"}));
     EXPECT_EQ(nntp.LastRetrieved(), 2);
     EXPECT_EQ(article.Subject(), "first");
-    // The server's end line stays the body's last line.
-    EXPECT_EQ(article.Body(), (Lines{"line one", "line two", "."}));
+    // The article as posted: the server's end line is no line of the body.
+    EXPECT_EQ(article.Body(), (Lines{"line one", "line two"}));
     EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
 }
 

@@ -119,6 +119,9 @@ std::size_t FindName(std::string_view params) {
 std::string Unquoted(std::string_view name) {
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
+    // A line break inside the quotes is no more part of the name than one outside them.
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+        name.remove_suffix(1);
     return std::string(name);
 }
 

@@ -348,13 +348,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         }
         for (; blankLines > 0; --blankLines)
             data_.Append("\r\n");
-        if (encoding == aeQuotedPrintable) {
-            TMemoryStream text;
-            DecodeQP(quoted, text);
-            item->Data.Assign(text.Release());
-        } else {
-            EndData(*item);
-        }
+        FinishItem(*item, encoding, quoted);
         AddAttachment(std::move(item));
         return end ? Step{Step::AtDelimiter, *end} : Step{Step::AtEnd};
     });
@@ -441,15 +435,20 @@ void TmsCustomDecoder::DecodeSinglePart() {
             else
                 AppendData(encoding, uuencoded);
         }
-        if (encoding == aeQuotedPrintable) {
-            TMemoryStream text;
-            DecodeQP(quoted, text);
-            item->Data.Assign(text.Release());
-        } else {
-            EndData(*item);
-        }
+        FinishItem(*item, encoding, quoted);
         AddAttachment(std::move(item));
     });
+}
+
+void TmsCustomDecoder::FinishItem(TmsAttItem &item, TAttEncoding encoding,
+                                  std::vector<std::string> &quoted) {
+    if (encoding != aeQuotedPrintable) {
+        EndData(item);
+        return;
+    }
+    TMemoryStream text;
+    DecodeQP(quoted, text);
+    item.Data.Assign(text.Release());
 }
 
 void TmsCustomDecoder::DecodeTextBody() {

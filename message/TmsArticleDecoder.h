@@ -97,6 +97,8 @@ private:
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
     void EndData(TmsAttItem &item);
+    // Hands the decoded bytes to the item: the quoted-printable lines, or the collected data.
+    void FinishItem(TmsAttItem &item, TAttEncoding encoding, std::vector<std::string> &quoted);
     void DecodeQP(std::vector<std::string> &lines, TStream &target);
 
     std::string copy_;

@@ -1,5 +1,6 @@
 #include "app/PictureGroups.h"
 
+#include "base/AsciiCase.h"
 #include "net/TmsNNTP.h"
 #include "platform/Exception.h"
 #include "platform/TStream.h"
@@ -12,12 +13,6 @@
 namespace vexil {
 
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 void WriteTextLines(const std::string &FileName, const std::vector<std::string> &Lines) {
     TFileStream file(FileName, TFileStream::Mode::Create);
@@ -46,7 +41,7 @@ private:
 std::vector<std::string> FilterPictureGroups(const std::vector<std::string> &Lines) {
     std::vector<std::string> kept;
     for (const std::string &line : Lines) {
-        const std::string lower = Lower(line);
+        const std::string lower = LowerAscii(line);
         if (lower.find("picture") == std::string::npos || lower.find("child") != std::string::npos)
             continue;
         kept.push_back(line.substr(0, line.find(' ')));

@@ -1,4 +1,5 @@
 #include "app/TPictureViewer.h"
+#include "base/RoundHalfEven.h"
 #include "browse/AttachmentStep.h"
 
 #include "message/AttachmentFile.h"
@@ -27,10 +28,6 @@ namespace vexil {
 namespace {
 
 // Nearest integer, halves to even (the default rounding mode).
-int RoundHalfEven(double value) {
-    return int(std::nearbyint(value));
-}
-
 std::string FileNameOf(const std::string &path) {
     return std::string(FileNamePart(path));
 }

@@ -1,6 +1,6 @@
 #include "app/TSetupDlg.h"
 
-#include "browse/ExtractNumber.h"
+#include "base/ExtractNumber.h"
 #include "browse/TMainSettings.h"
 #include "net/ServerAddress.h"
 #include "platform/QtText.h"

@@ -1,5 +1,6 @@
 #include "browse/FolderPictures.h"
 
+#include "base/AsciiCase.h"
 #include "message/HeaderText.h"
 #include "platform/Exception.h"
 
@@ -57,7 +58,7 @@ int CompareNatural(std::string_view a, std::string_view b) {
 bool IsPictureFile(std::string_view path) {
     if (path.size() < 3)
         return false;
-    const std::string tail = UpperCase(path.substr(path.size() - 3));
+    const std::string tail = UpperAscii(path.substr(path.size() - 3));
     for (const char *ext : {"JPG", "PEG", "JPE", "GIF", "BMP", "DIB", "RLE", "PCX", "TGA"})
         if (tail == ext)
             return true;

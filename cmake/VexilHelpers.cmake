@@ -9,6 +9,23 @@ function(vexil_add_subdirectories)
   endforeach()
 endfunction()
 
+# vexil_folder_headers(target folder [PRIVATE]): the target, and with PUBLIC (the default)
+# whatever links it, includes the folder's headers as "folder/name.h". Each folder is reached
+# through a directory of its own that holds only a link to it, so a header of a layer that
+# the target does not link is not found and a wrong include fails the build.
+function(vexil_folder_headers target folder)
+  set(scope PUBLIC)
+  if(ARGN STREQUAL "PRIVATE")
+    set(scope PRIVATE)
+  endif()
+  set(root ${PROJECT_BINARY_DIR}/include/${folder})
+  if(NOT EXISTS ${root}/${folder})
+    file(MAKE_DIRECTORY ${root})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
 # vexil_add_test(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [LABELS l ...] [ENVIRONMENT K=V ...]
 #                [FIXTURES fixture ...])
 # One GoogleTest executable; its cases are registered with CTest one by one.
@@ -17,6 +34,7 @@ function(vexil_add_test name)
   cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;FIXTURES" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  vexil_folder_headers(${name} tests PRIVATE)
   set(env ${T_ENVIRONMENT} "VEXIL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "VEXIL_BINARY_DIR=${PROJECT_BINARY_DIR}")
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
@@ -65,4 +83,5 @@ function(vexil_add_bench name)
   find_package(benchmark REQUIRED)
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark)
+  vexil_folder_headers(${name} bench PRIVATE)
 endfunction()

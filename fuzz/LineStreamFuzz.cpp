@@ -1,6 +1,6 @@
 // Reads arbitrary bytes back line by line, in chunks of a size the input picks, and checks
 // that the lines and their breaks add up to exactly the bytes given.
-#include "net/TLineStream.h"
+#include "base/TLineStream.h"
 
 #include <cstdint>
 #include <cstdlib>

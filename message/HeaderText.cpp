@@ -1,5 +1,6 @@
 #include "message/HeaderText.h"
 
+#include "base/AsciiCase.h"
 #include "message/HeaderWords.h"
 #include "message/TmsMailAddress.h"
 #include "platform/ShortText.h"
@@ -12,14 +13,6 @@
 namespace vexil {
 
 namespace {
-
-char UpperChar(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char LowerChar(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool IsTrimmed(char c) {
     return static_cast<unsigned char>(c) <= ' ';
@@ -44,14 +37,6 @@ std::size_t FindHeader(const std::vector<std::string> &lines, std::string_view n
     return lines.size();
 }
 
-std::size_t FindNoCase(std::string_view text, std::string_view what) {
-    if (what.empty())
-        return 0;
-    const auto it = std::search(text.begin(), text.end(), what.begin(), what.end(),
-                                [](char a, char b) { return UpperChar(a) == UpperChar(b); });
-    return it == text.end() ? std::string_view::npos : static_cast<std::size_t>(it - text.begin());
-}
-
 // Extension (lower case, without the dot) to type, read once from /etc/mime.types; the first
 // type that names an extension keeps it.
 const std::unordered_map<std::string, std::string> &MimeTypes() {
@@ -67,7 +52,7 @@ const std::unordered_map<std::string, std::string> &MimeTypes() {
             if (!(words >> type))
                 continue;
             while (words >> ext)
-                map.emplace(LowerCase(ext), type);
+                map.emplace(LowerAscii(ext), type);
         }
         return map;
     }();
@@ -75,28 +60,6 @@ const std::unordered_map<std::string, std::string> &MimeTypes() {
 }
 
 } // namespace
-
-std::string UpperCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), UpperChar);
-    return out;
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), LowerChar);
-    return out;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return UpperChar(x) == UpperChar(y);
-           });
-}
 
 std::string_view TrimText(std::string_view text) {
     while (!text.empty() && IsTrimmed(text.front()))
@@ -183,7 +146,7 @@ std::string ContentTypeOfFile(std::string_view fileName) {
     if (dot != std::string_view::npos &&
         fileName.find_first_of("\\/:", dot) == std::string_view::npos) {
         const auto &types = MimeTypes();
-        const auto it = types.find(LowerCase(fileName.substr(dot + 1)));
+        const auto it = types.find(LowerAscii(fileName.substr(dot + 1)));
         if (it != types.end())
             return it->second;
     }

@@ -53,13 +53,4 @@ void ParseAddress(std::string_view text, TmsMailAddress &address);
 // line, a last piece without one is a line.
 std::vector<std::string> SplitTextLines(std::string_view text);
 
-// Upper-case copy, byte by byte (ASCII letters only).
-std::string UpperCase(std::string_view text);
-// Lower-case copy, byte by byte (ASCII letters only).
-std::string LowerCase(std::string_view text);
-// Whether text begins with prefix, ignoring the case of ASCII letters.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-// Whether both texts are equal, ignoring the case of ASCII letters.
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 } // namespace vexil

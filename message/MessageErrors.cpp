@@ -1,6 +1,6 @@
 #include "message/MessageErrors.h"
 
-#include "net/MessageTable.h"
+#include "base/MessageTable.h"
 
 namespace vexil {
 

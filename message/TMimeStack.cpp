@@ -1,5 +1,6 @@
 #include "message/TMimeStack.h"
 
+#include "base/AsciiCase.h"
 #include "message/HeaderText.h"
 
 namespace vexil {
@@ -15,7 +16,7 @@ bool OnlyBlanks(std::string_view text) {
 bool TMimeStack::Push(std::string_view contentType) {
     if (frames_.size() >= kMaxDepth)
         return false;
-    const std::string type = LowerCase(FirstWord(contentType));
+    const std::string type = LowerAscii(FirstWord(contentType));
     const bool alternative = type == "multipart/alternative";
     frames_.push_back(Frame{"--" + GetParameter("boundary", contentType), alternative,
                             type == "multipart/digest"});

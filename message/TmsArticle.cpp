@@ -1,10 +1,10 @@
 #include "message/TmsArticle.h"
 
+#include "base/MessageTable.h"
 #include "message/HeaderText.h"
 #include "message/MessageErrors.h"
 #include "message/TmsArticleDecoder.h"
 #include "message/TmsArticleEncoder.h"
-#include "net/MessageTable.h"
 
 namespace vexil {
 

@@ -1,12 +1,13 @@
 #include "message/TmsArticleDecoder.h"
 
+#include "base/AsciiCase.h"
+#include "base/MessageTable.h"
 #include "message/Base64.h"
 #include "message/HeaderText.h"
 #include "message/MessageErrors.h"
 #include "message/TQuotedPrintable.h"
 #include "message/TmsArticle.h"
 #include "message/UUCode.h"
-#include "net/MessageTable.h"
 #include "platform/MessagePump.h"
 #include "platform/ShortText.h"
 #include "platform/TStream.h"
@@ -31,7 +32,7 @@ TAttEncoding EncodingOf(std::string_view cte, bool &uuencoded) {
 }
 
 std::string LowerHeader(const TmsHeaders &headers, std::string_view name) {
-    return LowerCase(headers.GetHeaderValue(name));
+    return LowerAscii(headers.GetHeaderValue(name));
 }
 
 bool IsMultipart(std::string_view type) {
@@ -270,7 +271,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodePart() {
         const std::size_t start = lines_.Position();
         ReadHeaders(inner);
         const std::string innerType = PartType(inner, "text/plain");
-        const std::string lower = LowerCase(innerType);
+        const std::string lower = LowerAscii(innerType);
         if (lower.find("text/") == std::string::npos || !GetParameter("name", lower).empty()) {
             std::swap(enclosed.Lines(), inner.Lines());
             headers = &enclosed;
@@ -452,7 +453,7 @@ void TmsCustomDecoder::FinishItem(TmsAttItem &item, TAttEncoding encoding,
 }
 
 void TmsCustomDecoder::DecodeTextBody() {
-    const std::string type = LowerCase(FirstWord(Headers.GetHeaderValue("Content-Type")));
+    const std::string type = LowerAscii(FirstWord(Headers.GetHeaderValue("Content-Type")));
     if (type == "text/html" || type == "text/rtf")
         Message->SetContentType(type);
     auto &body = Message->Body();

@@ -1,11 +1,12 @@
 #include "message/TmsArticleEncoder.h"
 
+#include "base/AsciiCase.h"
+#include "base/MessageTable.h"
 #include "message/Base64.h"
 #include "message/HeaderText.h"
 #include "message/TQuotedPrintable.h"
 #include "message/TmsArticle.h"
 #include "message/UUCode.h"
-#include "net/MessageTable.h"
 #include "platform/MessagePump.h"
 #include "platform/ShortText.h"
 #include "platform/TStream.h"
@@ -17,7 +18,7 @@ namespace vexil {
 namespace {
 
 std::string LowerNamePart(const TmsAttItem &item) {
-    return LowerCase(FileNamePart(item.FileName()));
+    return LowerAscii(FileNamePart(item.FileName()));
 }
 
 std::string Quoted(std::string_view text) {

@@ -1,5 +1,6 @@
 #include "message/TmsAttItem.h"
 
+#include "base/AsciiCase.h"
 #include "message/HeaderText.h"
 #include "platform/ShortText.h"
 
@@ -22,7 +23,7 @@ void TmsAttItem::SetFileName(std::string_view fileName) {
     if (fileName_.empty())
         return;
     contentType_ = ShortText(ContentTypeOfFile(fileName_));
-    const std::string type = UpperCase(contentType_);
+    const std::string type = UpperAscii(contentType_);
     if (type == "TEXT/PLAIN" || type == "TEXT/RTF" || type == "TEXT/HTML")
         transferEncoding_ = aeQuotedPrintable;
     else if (type == "MESSAGE/RFC822")

@@ -1,9 +1,10 @@
 #include "message/TmsCustomMessage.h"
 
+#include "base/AsciiCase.h"
+#include "base/MessageTable.h"
 #include "message/AttachmentFile.h"
 #include "message/HeaderText.h"
 #include "message/MessageErrors.h"
-#include "net/MessageTable.h"
 #include "platform/Exception.h"
 #include "platform/ShortText.h"
 
@@ -71,7 +72,7 @@ std::string TmsCustomMessage::ComputedContentType() const {
 }
 
 void TmsCustomMessage::SetContentType(std::string_view contentType) {
-    contentType_ = LowerCase(ShortText(contentType));
+    contentType_ = LowerAscii(ShortText(contentType));
 }
 
 void TmsCustomMessage::Validate() {

@@ -1,6 +1,6 @@
 #include "net/NetErrors.h"
 
-#include "net/MessageTable.h"
+#include "base/MessageTable.h"
 
 namespace vexil {
 

@@ -1,6 +1,7 @@
 #include "net/TagSocket.h"
 
-#include "net/MessageTable.h"
+#include "base/AsciiCase.h"
+#include "base/MessageTable.h"
 #include "net/NetErrors.h"
 #include "net/ServerAddress.h"
 #include "net/TagWinsock.h"
@@ -56,8 +57,7 @@ int RoundedPercent(std::int64_t size, std::int64_t expected) {
 
 // The line as the command log keeps it: a password never reaches the file.
 std::string LoggedLine(std::string_view Line) {
-    if (Line.size() >= kPasswordCommand.size() &&
-        ::strncasecmp(Line.data(), kPasswordCommand.data(), kPasswordCommand.size()) == 0)
+    if (StartsWithNoCase(Line, kPasswordCommand))
         return std::string(Line.substr(0, kPasswordCommand.size())) + std::string(kPasswordMask);
     return std::string(Line);
 }

@@ -1,6 +1,6 @@
 #include "net/TagWinsock.h"
 
-#include "net/MessageTable.h"
+#include "base/MessageTable.h"
 #include "net/NetErrors.h"
 
 #include <cstdlib>

@@ -1,17 +1,17 @@
 #include "net/TmsNNTP.h"
 
+#include "base/AsciiCase.h"
+#include "base/MessageTable.h"
+#include "base/ReplyWords.h"
+#include "base/TLineStream.h"
 #include "message/HeaderText.h"
 #include "message/TmsArticle.h"
 #include "message/TmsHeaders.h"
-#include "net/MessageTable.h"
 #include "net/NetErrors.h"
-#include "net/ReplyWords.h"
-#include "net/TLineStream.h"
 #include "platform/PrintableText.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <strings.h>
 
 namespace vexil {
 
@@ -19,10 +19,6 @@ namespace {
 
 // What an EServerError says when the connection ended before a reply line arrived.
 constexpr const char *kNoReply = "The server closed the connection without a reply";
-
-bool SameName(const std::string &a, const std::string &b) {
-    return a.size() == b.size() && ::strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
 
 // Takes the first article number at or after From out of a LISTGROUP block as it arrives
 // and keeps nothing else, however long the list.
@@ -151,7 +147,7 @@ void TmsNNTP::Logout() {
 }
 
 void TmsNNTP::SetNewsGroup(const std::string &Name) {
-    if (SameName(Name, newsGroup_))
+    if (EqualsNoCase(Name, newsGroup_))
         return;
     Connect();
     if (Command("GROUP " + Name) != 211)

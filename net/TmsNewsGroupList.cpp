@@ -1,6 +1,6 @@
 #include "net/TmsNewsGroupList.h"
 
-#include "net/ReplyWords.h"
+#include "base/ReplyWords.h"
 #include "platform/Exception.h"
 
 #include <cstring>

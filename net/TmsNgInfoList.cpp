@@ -1,5 +1,6 @@
 #include "net/TmsNgInfoList.h"
 
+#include "base/AsciiCase.h"
 #include "message/HeaderText.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "picture/TGifImage.h"
 
-#include "picture/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "picture/TPicture.h"
 
-#include "picture/AsciiCase.h"
+#include "base/AsciiCase.h"
 #include "picture/TIcon.h"
 #include "picture/TJPEGImage.h"
 

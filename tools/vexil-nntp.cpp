@@ -1,9 +1,9 @@
 // vexil-nntp: the news client of Vexil on the command line, for scripts, for looking into a
 // server's answers (--log keeps the exchange) and for benchmarks. It walks and fetches
 // exactly as the picture browser does, through the same client and the same browse core.
+#include "base/ReplyWords.h"
 #include "browse/TBrowseCore.h"
 #include "message/TmsArticle.h"
-#include "net/ReplyWords.h"
 #include "net/TmsNNTP.h"
 #include "platform/Exception.h"
 #include "tools/ToolArguments.h"

@@ -1,6 +1,7 @@
 // vexil-settings: reads and writes Vexil's settings store from the command line, so that a
 // script can point a program folder at a news server before Vexil starts (tools/run.sh does
 // that for its demo) and a user can look at what Vexil keeps.
+#include "base/AsciiCase.h"
 #include "platform/Exception.h"
 #include "platform/TRegistry.h"
 #include "tools/ToolArguments.h"
@@ -94,16 +95,12 @@ const std::vector<KnownKey> &KnownKeys() {
     return keys;
 }
 
-bool SameName(const std::string &a, const std::string &b) {
-    return ::strcasecmp(a.c_str(), b.c_str()) == 0;
-}
-
 // Key paths name the same key without regard to case or a closing "\".
 bool SameKey(std::string a, std::string b) {
     for (std::string *path : {&a, &b})
         while (path->size() > 1 && path->back() == '\\')
             path->pop_back();
-    return SameName(a, b);
+    return vexil::EqualsNoCase(a, b);
 }
 
 const KnownKey *KnownKeyOf(const Options &o) {
@@ -124,7 +121,7 @@ std::optional<KnownValue> KnownValueOf(const Options &o, const std::string &name
         return KnownValue{name.c_str(), key->anyNameType};
     std::string names;
     for (const KnownValue &value : key->values) {
-        if (SameName(value.name, name))
+        if (vexil::EqualsNoCase(value.name, name))
             return value;
         names += std::string(names.empty() ? "" : ", ") + value.name;
     }

@@ -1,5 +1,7 @@
 #include "widgets/TGradientForm.h"
 
+#include "base/RoundHalfEven.h"
+
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QFontDatabase>
@@ -23,10 +25,6 @@ namespace {
 
 // How far into a corner the diagonal sizing reaches, as the window system's corners do.
 constexpr int kCornerGrip = 16;
-
-int roundHalfEven(double value) {
-    return static_cast<int>(std::nearbyint(value));
-}
 
 QStyle::StandardPixmap pixmapOf(TGradientForm::TSystemCommand command) {
     switch (command) {
@@ -117,8 +115,8 @@ void TGradientForm::ComputeColorTables() {
         for (int j = 0; j < n; ++j) {
             const double share = static_cast<double>(j) / (n - 1);
             table[j] =
-                QColor(roundHalfEven(caption.red() * share), roundHalfEven(caption.green() * share),
-                       roundHalfEven(caption.blue() * share));
+                QColor(RoundHalfEven(caption.red() * share), RoundHalfEven(caption.green() * share),
+                       RoundHalfEven(caption.blue() * share));
         }
     }
 }
@@ -236,8 +234,8 @@ QImage TGradientForm::PaintCaption(bool active) const {
         const TColorTable &table = ColorTable(active);
         const int n = gradientColors_;
         for (int j = 0; j < n; ++j) {
-            const int from = roundHalfEven(static_cast<double>(j) * w / n);
-            const int to = roundHalfEven(static_cast<double>(j + 1) * w / n);
+            const int from = RoundHalfEven(static_cast<double>(j) * w / n);
+            const int to = RoundHalfEven(static_cast<double>(j + 1) * w / n);
             painter.fillRect(QRect(from, 0, to - from, h), table[j]);
         }
     } else {

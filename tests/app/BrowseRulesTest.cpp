@@ -2,7 +2,7 @@
 // picture-group filter of Get Groups, the limits of the dialog, the Smart Download memory.
 #include "app/PictureGroups.h"
 #include "app/TSetupDlg.h"
-#include "browse/ExtractNumber.h"
+#include "base/ExtractNumber.h"
 #include "browse/SmartDownloadMemory.h"
 #include "platform/TRegistry.h"
 

@@ -1,9 +1,9 @@
 // The news client against a real news server: the private INN instances of the test fixture,
 // holding generated picture and text articles.
+#include "base/ReplyWords.h"
 #include "message/TmsArticle.h"
 #include "net/ArticleFilter.h"
 #include "net/NetErrors.h"
-#include "net/ReplyWords.h"
 #include "net/TmsNNTP.h"
 
 #include "InnServer.h"

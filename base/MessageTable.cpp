@@ -1,4 +1,4 @@
-#include "net/MessageTable.h"
+#include "base/MessageTable.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "net/ReplyWords.h"
+#include "base/ReplyWords.h"
 
 #include <gtest/gtest.h>
 

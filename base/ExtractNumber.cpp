@@ -1,4 +1,4 @@
-#include "browse/ExtractNumber.h"
+#include "base/ExtractNumber.h"
 
 #include <charconv>
 #include <cmath>

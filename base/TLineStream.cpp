@@ -1,4 +1,4 @@
-#include "net/TLineStream.h"
+#include "base/TLineStream.h"
 
 namespace vexil {
 

@@ -1,5 +1,4 @@
-#include "net/MessageTable.h"
-#include "net/NetErrors.h"
+#include "base/MessageTable.h"
 
 #include <gtest/gtest.h>
 
@@ -63,14 +62,6 @@ TEST(MessageTable, MissingNumbersReadAsErrorHashAndTheNumber) {
     EXPECT_EQ(MessageText(10072), "Error #10072");
     EXPECT_EQ(MessageText(0), "Error #0");
     EXPECT_EQ(MessageText(65535), "Error #65535");
-}
-
-TEST(NetErrors, FixedTextsComeFromTheTable) {
-    EXPECT_STREQ(ECanceledError().what(), "Operation has been canceled");
-    EXPECT_STREQ(ETimedOutError().what(), "Operation timed out");
-    EXPECT_EQ(EServerError("480 Authentication required").Message(), "480 Authentication required");
-    const Exception &base = ESocketError("[10061] Connection refused");
-    EXPECT_STREQ(base.what(), "[10061] Connection refused");
 }
 
 } // namespace

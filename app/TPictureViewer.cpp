@@ -83,7 +83,12 @@ bool TPictureViewer::LoadThroughRegistry(const std::string &path) {
 
 bool TPictureViewer::LoadThroughImageLibrary(const std::string &path) {
     TPicture &picture = Controls.Image1->Picture();
-    picture.Bitmap().SetHandle(NViewLibLoad(path, 1));
+    // The pixels of the picture shown so far are decoded into again: a fresh bitmap of a
+    // large picture would pay its page faults on every picture.
+    TBitmap &bitmap = picture.Bitmap();
+    QImage pixels = bitmap.Handle().toImage();
+    bitmap.SetHandle(QPixmap());
+    bitmap.SetHandle(NViewLibLoad(path, 1, std::move(pixels)));
     picture.Changed();
     return picture.Height() != 0;
 }

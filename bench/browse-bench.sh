@@ -182,7 +182,7 @@ if vexil and peer:
     print("whole processes, with start-up and exit: Vexil %.2f s, nntplib and uudeview %.2f s"
           % (min(x["process"] for x in vexil), min(x["process"] for x in peer)))
     ratio = bp["seconds"] / bv["seconds"]
-    target = 1.0 * factor
+    target = 3.0 * factor
     print("ratio (peer time / Vexil time): %.2f (target at least %.2f)%s"
           % (ratio, target, "" if ratio >= target else "  MISSED"))
     if ratio < target:

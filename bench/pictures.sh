@@ -6,7 +6,7 @@
 #                       1.8 MB, 3000 x 2000 JPEG (target >= 0.9); djpeg as a whole process
 #                       beside them for information, without a target
 #   show_picture_bench  ShowCurrentPicture of a 2 MB JPEG against a bare GraphicsMagick
-#                       decode (target >= 0.8)
+#                       decode (target >= 0.9)
 # Each runs five times, ours and the peer's interleaved, and the ratio is that of the
 # medians: the machine may be shared. Exits non-zero, naming the benchmark, when a target is
 # missed or a case fails.

@@ -81,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     std::string file(bytes);
     TNntpFramer::FrameWhole(file);
+    Check(TNntpFramer::FrameWhole(bytes) == file);
     Check(file.size() <= bytes.size());
     if (whole.status == TNntpFramer::TStatus::Complete)
         Check(file == whole.block);

@@ -1,5 +1,6 @@
 #include "message/TByteBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vexil {
@@ -7,7 +8,7 @@ namespace vexil {
 TByteBuffer::TByteBuffer() : stage_(new char[kStageSize]) {}
 
 void TByteBuffer::Expect(std::size_t count) {
-    const std::size_t wanted = Size() + count;
+    const std::size_t wanted = Size() + std::min(count, MaxExpected);
     if (wanted > bytes_.capacity())
         bytes_.reserve(wanted);
 }

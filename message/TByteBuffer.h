@@ -17,8 +17,10 @@ public:
     TByteBuffer &operator=(const TByteBuffer &) = delete;
 
     // About count more bytes will arrive: room for them is reserved now, so that the bytes
-    // already there are not moved while the rest arrives. A wrong guess costs only time.
+    // already there are not moved while the rest arrives. A wrong guess costs only time:
+    // a size an article declares may lie, so no more than MaxExpected is reserved at once.
     void Expect(std::size_t count);
+    static constexpr std::size_t MaxExpected = std::size_t{64} * 1024 * 1024;
     // Room for up to count bytes, not initialised; Commit(n) then keeps the first n. Valid
     // until the next call on the buffer.
     char *Room(std::size_t count);

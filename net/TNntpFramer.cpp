@@ -9,6 +9,8 @@ namespace {
 
 // Taken bytes are dropped from the front once they are at least this many.
 constexpr std::size_t kCompactFrom = 64 * 1024;
+// FrameWhole copies lines in pieces of about this size.
+constexpr std::size_t kCopyRun = 16 * 1024;
 
 } // namespace
 
@@ -170,6 +172,38 @@ std::string TNntpFramer::TakeBlock() {
     seen_ -= in_;
     in_ = out_ = 0;
     return block;
+}
+
+std::string TNntpFramer::FrameWhole(std::string_view Bytes) {
+    std::string out;
+    out.reserve(Bytes.size());
+    const char *const data = Bytes.data();
+    const std::size_t size = Bytes.size();
+    std::size_t run = 0; // start of the bytes not yet copied
+    std::size_t in = 0;  // a line start
+    while (in < size) {
+        if (data[in] == '.') {
+            out.append(data + run, in - run);
+            const std::size_t rest = size - in;
+            // The end of the input ends a "." or ".\r" line as its line break would.
+            if (rest == 1 || data[in + 1] == '\n' ||
+                (data[in + 1] == '\r' && (rest == 2 || data[in + 2] == '\n')))
+                return out;
+            // A stuffed dot keeps one of its two; a lone one stays.
+            run = data[in + 1] == '.' ? in + 1 : in;
+        }
+        const void *lf = std::memchr(data + in, '\n', size - in);
+        if (lf == nullptr)
+            break;
+        in = static_cast<std::size_t>(static_cast<const char *>(lf) - data) + 1;
+        // Copied while the lines just searched are still in the cache.
+        if (in - run >= kCopyRun) {
+            out.append(data + run, in - run);
+            run = in;
+        }
+    }
+    out.append(data + run, size - run);
+    return out;
 }
 
 void TNntpFramer::FrameWhole(std::string &Bytes) {

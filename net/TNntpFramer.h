@@ -54,6 +54,9 @@ public:
     // A whole data block in the server's form (dot-stuffed, with or without its "." line),
     // framed in place: what follows a "." line is dropped.
     static void FrameWhole(std::string &Bytes);
+    // The same for bytes that cannot be changed (a mapped file): they are framed into a new
+    // string, reserved once, in as few pieces as there are dot lines.
+    static std::string FrameWhole(std::string_view Bytes);
 
 private:
     // Drops the bytes already taken when that frees much, so the buffer does not grow with

@@ -37,12 +37,16 @@ bool ReadImage(Magick::Image &image, const std::string &path) {
 // library widens by 257, so the high byte is the channel exactly.
 constexpr unsigned kQuantumShift = QuantumDepth - 8;
 
-// The decoded pixels, taken straight from the library's pixel cache in one pass.
-QImage ToQImage(Magick::Image &image) {
+// The decoded pixels, taken straight from the library's pixel cache in one pass, into
+// reuse when it fits.
+QImage ToQImage(Magick::Image &image, QImage reuse) {
     const int width = int(image.columns());
     const int height = int(image.rows());
     // Format_RGB32 is the pixmap's own layout here: no conversion on the way to the screen.
-    QImage out(width, height, QImage::Format_RGB32);
+    // Pixels shared with anyone else would be copied on the first write: not worth it then.
+    const bool fits = reuse.width() == width && reuse.height() == height &&
+                      reuse.format() == QImage::Format_RGB32 && reuse.isDetached();
+    QImage out = fits ? std::move(reuse) : QImage(width, height, QImage::Format_RGB32);
     if (out.isNull())
         return {};
     // Red, green and blue, whatever the file held (a CMYK JPEG, a palette).
@@ -64,6 +68,11 @@ QImage ToQImage(Magick::Image &image) {
 } // namespace
 
 QPixmap NViewLibLoad(const std::string &path, int mode) {
+    return NViewLibLoad(path, mode, QImage());
+}
+
+QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse) {
+    QImage pixels = std::move(reuse);
     if (mode != 1)
         return {};
     try {
@@ -72,7 +81,7 @@ QPixmap NViewLibLoad(const std::string &path, int mode) {
         image.quiet(true);
         if (!ReadImage(image, path))
             return {};
-        QImage bitmap = ToQImage(image);
+        QImage bitmap = ToQImage(image, std::move(pixels));
         if (bitmap.isNull())
             return {};
         return QPixmap::fromImage(std::move(bitmap));

@@ -3,6 +3,7 @@
 // (JPEG, GIF, BMP, DIB, RLE, PCX, TGA) into a device bitmap. It goes by the file's content
 // where the content tells the format, so a bitmap named .rle or a JPEG named .jpe loads.
 
+#include <QImage>
 #include <QPixmap>
 
 #include <string>
@@ -13,5 +14,9 @@ namespace vexil {
 // (height 0 is how callers see the failure). Mode 1 is full size, the only mode the program
 // uses; any other mode also yields an empty pixmap. Never throws.
 QPixmap NViewLibLoad(const std::string &path, int mode);
+// The same, decoding into reuse's pixels when it has the picture's size and format and owns
+// them alone (the bitmap of the picture shown before): a picture of the same size then costs
+// no fresh memory and none of its page faults. reuse is left empty.
+QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse);
 
 } // namespace vexil

@@ -13,6 +13,10 @@ SET is one of
   pictures:N[:KB]   N picture articles, uuencoded and MIME base64 JPEGs by turns, of about
                     KB kilobytes each (default 20)
   text:N            N plain text articles
+  originals:N[:MIN:MAX]
+                    no articles: N JPEGs in OUTDIR/originals/ (corpus-NNNN.jpg) of MIN to
+                    MAX kilobytes (default 50 to 2048), smaller ones more often, for a
+                    benchmark that encodes them with other tools
 
 Each article is a file OUTDIR/NNNN-kind.txt, numbered in posting order; the pictures they
 carry are also written to OUTDIR/originals/, and OUTDIR/manifest.tsv lists, one article a
@@ -175,6 +179,11 @@ class Maker:
             else:
                 self.mime_picture("bulk%05d.jpg" % n, "jpg", kb)
 
+    def originals(self, count, least, most):
+        for i in range(count):
+            r = self.rng.random()
+            self.picture("corpus-%04d.jpg" % i, "jpg", least + int(r * r * (most - least)))
+
     def finish(self):
         path = os.path.join(self.out, "manifest.tsv")
         with open(path, "a", encoding="latin-1") as f:
@@ -196,14 +205,16 @@ def parse_set(text):
     """A SET argument as (kind, numbers); exits with a message naming it when it is wrong."""
     kind, _, rest = text.partition(":")
     fields = rest.split(":") if rest else []
-    most = {"sample": 0, "pictures": 2, "text": 1}.get(kind)
+    most = {"sample": 0, "pictures": 2, "text": 1, "originals": 3}.get(kind)
     if most is None:
-        sys.exit("make-articles.py: unknown set '%s' (sets: sample, pictures:N[:KB], text:N)"
-                 % text)
-    if len(fields) > most or not all(f.isdigit() for f in fields):
+        sys.exit("make-articles.py: unknown set '%s' (sets: sample, pictures:N[:KB], text:N, "
+                 "originals:N[:MIN:MAX])" % text)
+    if (len(fields) > most or not all(f.isdigit() for f in fields)
+            or (kind == "originals" and len(fields) == 2)):
         sys.exit("make-articles.py: set '%s': expected %s" % (
             text, {0: "no numbers", 1: "text:N with N a whole number",
-                   2: "pictures:N[:KB] with whole numbers"}[most]))
+                   2: "pictures:N[:KB] with whole numbers",
+                   3: "originals:N[:MIN:MAX] with whole numbers"}[most]))
     return kind, [int(f) for f in fields]
 
 
@@ -225,6 +236,9 @@ def main():
     for kind, nums in sets:
         if kind == "sample":
             maker.sample()
+        elif kind == "originals":
+            least, most = (nums[1], nums[2]) if len(nums) > 2 else (50, 2048)
+            maker.originals(nums[0] if nums else 10, least, max(least, most))
         elif kind == "pictures":
             maker.pictures(nums[0] if nums else 10, nums[1] if len(nums) > 1 else 20)
         else:

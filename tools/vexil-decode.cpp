@@ -9,7 +9,12 @@
 #include "tools/ToolArguments.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -58,21 +63,39 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
     return options;
 }
 
-// The file's bytes. A folder is refused here: reading one as a file gives nonsense sizes.
-std::string ReadWholeFile(const std::string &path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw vexil::Exception("is a folder, not an article file");
-    vexil::TFileStream file(path, vexil::TFileStream::Mode::Read);
-    std::string bytes;
-    if (const auto size = std::filesystem::file_size(path, error); !error)
-        bytes.reserve(static_cast<std::size_t>(size));
-    // Read to the end, so that a file that grows while it is read, or a pipe, is whole.
-    char chunk[65536];
-    for (std::size_t n; (n = file.Read(chunk, sizeof chunk)) > 0;)
-        bytes.append(chunk, n);
-    return bytes;
-}
+// The file's bytes, read with as few reads as its size allows into a buffer that is not
+// zero-filled first; read to the end, so that a file that grows while it is read, or a
+// pipe, is whole. A folder is refused here: reading one as a file gives nonsense sizes.
+class TRawFile {
+public:
+    explicit TRawFile(const std::string &path) {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error))
+            throw vexil::Exception("is a folder, not an article file");
+        vexil::TFileStream file(path, vexil::TFileStream::Mode::Read);
+        const auto size = std::filesystem::file_size(path, error);
+        Grow(error ? 65536 : static_cast<std::size_t>(size) + 1);
+        for (std::size_t n; (n = file.Read(bytes_.get() + size_, capacity_ - size_)) > 0;) {
+            size_ += n;
+            if (size_ == capacity_)
+                Grow(2 * capacity_);
+        }
+    }
+    std::string_view Bytes() const { return {bytes_.get(), size_}; }
+
+private:
+    void Grow(std::size_t capacity) {
+        std::unique_ptr<char[]> grown(new char[capacity]);
+        if (size_ > 0)
+            std::memcpy(grown.get(), bytes_.get(), size_);
+        bytes_ = std::move(grown);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<char[]> bytes_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
 
 void PrintSummary(vexil::TmsArticle &article) {
     vexil::PrintFields(
@@ -122,9 +145,8 @@ bool SaveAttachments(const std::string &file, const Options &options,
 bool DecodeFile(const std::string &file, const Options &options, vexil::TmsArticle &article) {
     try {
         // Saved as the server sent it: framed here as the news client frames it.
-        std::string bytes = ReadWholeFile(file);
-        vexil::TNntpFramer::FrameWhole(bytes);
-        vexil::TMemoryStream stream(std::move(bytes));
+        // The framing copies the bytes into the article while they are still in the cache.
+        vexil::TMemoryStream stream(vexil::TNntpFramer::FrameWhole(TRawFile(file).Bytes()));
         article.Clear();
         article.LoadFromStream(stream);
     } catch (const std::exception &e) {
@@ -155,5 +177,12 @@ int Decode(vexil::TToolArguments &arguments) {
 } // namespace
 
 int main(int argc, char **argv) {
+#ifdef __GLIBC__
+    // Every article and picture is a large buffer of its own. Kept in the heap once freed,
+    // the next one reuses pages already mapped in, where a fresh mapping would fault in
+    // every page again.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
     return vexil::RunTool(kTool, kUsage, argc, argv, Decode);
 }

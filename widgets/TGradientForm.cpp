@@ -197,12 +197,19 @@ std::vector<TGradientForm::TCaptionButton> TGradientForm::CaptionButtons() const
     return buttons;
 }
 
+const QIcon &TGradientForm::StyleIcon(QStyle::StandardPixmap kind) const {
+    auto known = styleIcons_.find(kind);
+    if (known == styleIcons_.end())
+        known = styleIcons_.emplace(kind, style()->standardIcon(kind, nullptr, this)).first;
+    return known->second;
+}
+
 void TGradientForm::DrawIcon(QPainter &painter, int &left, int side) const {
     QIcon icon = windowIcon();
     if (icon.isNull())
         icon = QApplication::windowIcon();
     if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_TitleBarMenuButton);
+        icon = StyleIcon(QStyle::SP_TitleBarMenuButton);
     const QRect square(left, 1, side, side);
     painter.fillRect(square, Qt::black);
     painter.drawPixmap(square, icon.pixmap(QSize(32, 32)));
@@ -214,7 +221,7 @@ void TGradientForm::DrawButton(QPainter &painter, const TCaptionButton &button,
     const QBrush face = palette().button();
     qDrawWinButton(&painter, button.Rect, palette(), pressed, &face);
     const int side = std::max(button.Rect.height() - 6, 4);
-    const QIcon icon = style()->standardIcon(pixmapOf(button.Command), nullptr, this);
+    const QIcon &icon = StyleIcon(pixmapOf(button.Command));
     const QPixmap image =
         icon.pixmap(QSize(side, side), button.Enabled ? QIcon::Normal : QIcon::Disabled);
     QRect target(QPoint(0, 0), QSize(side, side));
@@ -294,6 +301,8 @@ bool TGradientForm::event(QEvent *event) {
 void TGradientForm::changeEvent(QEvent *event) {
     if (event->type() == QEvent::WindowStateChange)
         UpdateFrame();
+    if (event->type() == QEvent::StyleChange)
+        styleIcons_.clear();
     QWidget::changeEvent(event);
 }
 

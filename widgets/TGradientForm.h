@@ -9,10 +9,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QImage>
+#include <QStyle>
 #include <QWidget>
 
 #include <array>
+#include <map>
 
 class QMenu;
 class QMenuBar;
@@ -91,6 +94,7 @@ private:
     bool IsSizeable() const;
     Qt::Edges EdgesAt(const QPoint &pos) const;
     const TCaptionButton *ButtonAt(const QPoint &pos, std::vector<TCaptionButton> &buttons) const;
+    const QIcon &StyleIcon(QStyle::StandardPixmap kind) const;
     void DrawIcon(QPainter &painter, int &left, int side) const;
     void DrawButton(QPainter &painter, const TCaptionButton &button, bool pressed) const;
 
@@ -106,6 +110,9 @@ private:
     QMenuBar *menuBar_ = nullptr;
     QMenu *systemMenu_ = nullptr;
     int pressedButton_ = -1; // TSystemCommand of the button held down, or -1
+    // The style's caption icons, made once: the style reads them from files each time it
+    // is asked, and the caption is painted at every progress step.
+    mutable std::map<QStyle::StandardPixmap, QIcon> styleIcons_;
 };
 
 } // namespace vexil

@@ -187,6 +187,23 @@ TEST_F(PictureViewerTest, ImageLibraryLoadsEveryPictureType) {
     }
 }
 
+TEST_F(PictureViewerTest, APictureOfTheSameSizeReplacesEveryPixelOfTheOneBefore) {
+    // The pixels of the picture shown are reused for the next one of its size.
+    Add("pattern.jpg", "first.jpg");
+    ASSERT_TRUE(HasRedBluePattern(image->grab().toImage()));
+    Add("grey.jpg", "second.jpg");
+    viewer->CurIndex = 1;
+    viewer->ShowCurrentPicture();
+    ASSERT_EQ(ImageSize(), QSize(64, 48));
+    const QImage grey = image->grab().toImage();
+    EXPECT_FALSE(HasRedBluePattern(grey));
+    const QColor left = grey.pixelColor(16, 24);
+    EXPECT_TRUE(left.red() == left.green() && left.green() == left.blue());
+    viewer->CurIndex = 0;
+    viewer->ShowCurrentPicture();
+    EXPECT_TRUE(HasRedBluePattern(image->grab().toImage()));
+}
+
 TEST_F(PictureViewerTest, TwoHundredFiftySixColourModeLoadsOnlyRegisteredTypes) {
     slowColor = true;
     const std::string shown = Add("pattern.bmp", "shown.bmp");

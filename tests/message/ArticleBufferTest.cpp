@@ -91,6 +91,27 @@ TEST(ByteBuffer, PiecesOfEverySizeArriveInOrderWhateverWasExpected) {
     }
 }
 
+TEST(ByteBuffer, SizesThatLieCostNoMoreThanTheirCap) {
+    // Declared sizes come from the article: too small, too large or absurd, the bytes still
+    // arrive whole, and an absurd one is neither an allocation failure nor kept.
+    const std::string pic = Picture('S', 300000);
+    for (const std::size_t declared : {std::size_t(1), pic.size() / 2, pic.size() * 3,
+                                       std::size_t(1000000000000000), SIZE_MAX}) {
+        TByteBuffer buffer;
+        buffer.Append("head");
+        ASSERT_NO_THROW(buffer.Expect(declared)) << declared;
+        for (std::size_t at = 0; at < pic.size(); at += 45) {
+            const std::size_t n = std::min<std::size_t>(45, pic.size() - at);
+            char *room = buffer.Room(n);
+            std::copy_n(pic.data() + at, n, room);
+            buffer.Commit(n);
+        }
+        const std::string got = buffer.Take();
+        EXPECT_TRUE(got == "head" + pic) << declared;
+        EXPECT_LE(got.capacity(), 2 * got.size() + 65536) << declared;
+    }
+}
+
 TEST(ByteBuffer, ClearDropsAFailedDecoding) {
     TByteBuffer buffer;
     buffer.Append("half");
@@ -135,6 +156,14 @@ TEST(ArticleBuffers, AnArticleEndingWithoutALineEnd) {
 
     const auto text = LoadArticle("Subject: t\r\n\r\nlast words");
     EXPECT_EQ(text->Body(), Lines{"last words"});
+
+    // Nothing at all, and a begin line that is the last bytes of the article.
+    const auto empty = LoadArticle("");
+    EXPECT_EQ(empty->Attachments().Count(), 0);
+    EXPECT_TRUE(empty->Body().empty());
+    const auto begun = LoadArticle("Subject: b\n\nbegin 644 c.jpg");
+    ASSERT_EQ(begun->Attachments().Count(), 1);
+    EXPECT_EQ(AttachmentBytes(*begun, 0), "");
 }
 
 TEST(ArticleBuffers, SizesGuessedFromTheArticleMayBeWrong) {

@@ -33,8 +33,13 @@ Framed FrameBlock(const std::string &wire, std::size_t piece = 0) {
     return result;
 }
 
+// Frames a whole file both ways, in place and copied out of bytes left unchanged, which
+// must agree.
 std::string Whole(std::string bytes) {
+    const std::string original = bytes;
+    const std::string copied = TNntpFramer::FrameWhole(std::string_view(original));
     TNntpFramer::FrameWhole(bytes);
+    EXPECT_EQ(copied, bytes) << "framed from a view and framed in place differ";
     return bytes;
 }
 
@@ -160,6 +165,32 @@ TEST(TNntpFramer, WholeFileInTheServersForm) {
     // What follows the "." line is no part of the article.
     EXPECT_EQ(Whole("a\n.\nafter\n"), "a\n");
     EXPECT_EQ(Whole(""), "");
+    EXPECT_EQ(Whole("."), "");
+    EXPECT_EQ(Whole(".."), ".");
+    EXPECT_EQ(Whole(".\rx\n"), ".\rx\n");
+    EXPECT_EQ(Whole("\n\n"), "\n\n");
+}
+
+TEST(TNntpFramer, LargeWholeFileFramesAsTheBlockReceivedInPieces) {
+    // Long enough that the copy is made in many pieces, with dot lines on either side of
+    // their seams, lines far longer than a piece, and a final line without a line end.
+    std::string wire;
+    for (int i = 0; i < 4000; ++i) {
+        if (i % 97 == 0)
+            wire += "..stuffed " + std::to_string(i) + "\r\n";
+        else if (i % 331 == 0)
+            wire += ".plain\r\n";
+        else if (i % 1000 == 999)
+            wire += std::string(40000, 'L') + "\n";
+        else
+            wire += std::string(60, static_cast<char>('A' + i % 26)) + "\r\n";
+    }
+    wire += ".last line";
+    const std::string whole = Whole(wire);
+    const Framed received = FrameBlock(wire + "\r\n.\r\n", 4093);
+    EXPECT_EQ(received.status, TStatus::Complete);
+    EXPECT_EQ(whole + "\r\n", received.block);
+    EXPECT_EQ(Whole(wire + "\r\n.\r\nnot part of it\r\n"), whole + "\r\n");
 }
 
 TEST(TNntpFramer, BuffersAreReusedAcrossManyBlocks) {

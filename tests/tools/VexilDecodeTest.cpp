@@ -136,3 +136,25 @@ TEST_F(VexilDecodeTest, PrintsArticleTextWithoutControlCharacters) {
     r = Run("'bad\x1b[2J.eml'");
     EXPECT_EQ(r.err, "vexil-decode: bad?[2J.eml: Cannot open file bad?[2J.eml\n");
 }
+
+TEST_F(VexilDecodeTest, LargeAndEmptyFilesAreReadWhole) {
+    // Far more than one piece of the framing's copy, with doubled dots deep inside and
+    // bytes after the final "." line that are no part of the article.
+    std::string article = "Subject: big\r\n\r\n";
+    std::string body;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string line = (i % 777 == 5 ? "." : "") + std::string(1 + i % 70, 'a' + i % 26);
+        article += (line[0] == '.' ? "." : "") + line + "\r\n";
+        body += line + "\n";
+    }
+    article += ".\r\nafter the end\r\n";
+    WriteFile(dir_ / "big.eml", article);
+    const ToolResult r = Run("--body big.eml");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(r.out == body) << r.out.size() << " bytes instead of " << body.size();
+
+    WriteFile(dir_ / "empty.eml", "");
+    const ToolResult empty = Run("empty.eml");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "\ttext/plain\t0\n");
+}

@@ -1,7 +1,7 @@
 #include "browse/TBrowseCore.h"
 
+#include "base/ExtractNumber.h"
 #include "browse/AttachmentStep.h"
-#include "browse/ExtractNumber.h"
 #include "browse/SmartDownloadMemory.h"
 #include "message/TmsArticle.h"
 #include "net/ArticleFilter.h"

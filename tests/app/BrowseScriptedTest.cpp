@@ -325,7 +325,6 @@ TEST_F(BrowseScriptedTest, GoWithAPortThatIsNoPortSaysSoAndEndsCleanly) {
         // Nothing was locked or begun: Go and the group stay available.
         EXPECT_TRUE(form->btnGo->isEnabled());
         EXPECT_TRUE(form->NGEdit->isEnabled());
-        EXPECT_FALSE(form->Browse->Running());
         EXPECT_FALSE(form->msNNTP.Connected());
         EXPECT_FALSE(StatusTrail().contains("Opening connection"));
         Close();

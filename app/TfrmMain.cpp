@@ -294,10 +294,10 @@ void TfrmMain::BuildMenu() {
 
     QMenu *help = MainMenu->addMenu("&Help");
     QuillonHomepage1 =
-        help->addAction("&Vexil Homepage...", this, Command([this] { QuillonHomepage1Click(); }));
+        help->addAction("&Vexil Homepage...", this, Command([] { ShellOpen(HomePageAddress()); }));
     QuillonHomepage1->setObjectName("QuillonHomepage1");
     VexilOnlineHelp1 =
-        help->addAction("Online Help...", this, Command([this] { VexilOnlineHelp1Click(); }));
+        help->addAction("Online Help...", this, Command([] { ShellOpen(OnlineHelpAddress()); }));
     VexilOnlineHelp1->setObjectName("VexilOnlineHelp1");
     help->addSeparator();
     mniAbout = help->addAction("&About", this, Command([this] { mniAboutClick(); }));
@@ -508,14 +508,6 @@ void TfrmMain::SetupReset(QWidget *dialog) {
     QMessageBox::information(dialog, ApplicationTitle(), "Smart Download Has Been Reset.",
                              QMessageBox::Ok);
     QApplication::restoreOverrideCursor();
-}
-
-void TfrmMain::QuillonHomepage1Click() {
-    ShellOpen(HomePageAddress());
-}
-
-void TfrmMain::VexilOnlineHelp1Click() {
-    ShellOpen(OnlineHelpAddress());
 }
 
 void TfrmMain::mniAboutClick() {

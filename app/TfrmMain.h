@@ -129,8 +129,6 @@ private:
     void NGEditChange();
     // The setup dialog, with Get Groups and Reset acting while it is open.
     void SetupButtonClick();
-    void QuillonHomepage1Click();
-    void VexilOnlineHelp1Click();
     void mniAboutClick();
 
     // Client operations in progress (a browse run, Get Groups). Each command that runs one

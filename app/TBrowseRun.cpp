@@ -146,10 +146,6 @@ void TBrowseRun::msNNTPNextHeaderRetrieved(int n) {
     Status(QString::number(n + 1) + " headers retrieved");
 }
 
-void TBrowseRun::DownloadArticle(int n) {
-    Core.DownloadArticle(n);
-}
-
 void TBrowseRun::msNNTPOpen() {
     connectedServer_ = Client.Server();
     Status("Opening connection");

@@ -74,11 +74,11 @@ public:
     // next command connects anew instead of failing on the dead connection.
     void RunOnConnection(const std::function<void()> &Exchange);
 
+private:
+    class TRunGuard;
+
     // Index n of the client's HeaderList has just arrived; the core applies the rules.
     void msNNTPNextHeaderRetrieved(int n);
-    // The core's DownloadArticle: fetches article n of HeaderList and stores its
-    // attachments, unless its subject marks a later part.
-    void DownloadArticle(int n);
 
     // The status texts of the client's events.
     void msNNTPOpen();
@@ -90,9 +90,6 @@ public:
     void msNNTPClosed();
     void msNNTPError(const std::string &Msg);
     void msNNTPPosting();
-
-private:
-    class TRunGuard;
 
     void Run(const std::string &Group);
     void SelectGroupAfresh(const std::string &Group);

@@ -1,8 +1,8 @@
 #pragma once
 // The main window's pictures: the list of picture files in the picture folder, the one
 // shown, how it is loaded (the image library, or the picture-format registry in 256-colour
-// mode), fitted and zoomed, and the moves over the list. The window keeps its handler names
-// and delegates here; the viewer works on the window's controls.
+// mode), fitted and zoomed, and the moves over the list. The window connects its commands
+// straight to it; the viewer works on the window's controls.
 
 #include "browse/FolderPictures.h"
 #include "platform/Object.h"
@@ -68,8 +68,6 @@ public:
     // Loads and shows entry CurIndex. A picture that fails to load is deleted from disk and
     // list without a message, and the index moves back by one (never below 0).
     void ShowCurrentPicture();
-    // "3 of 12" in the picture-number box.
-    void UpdatePicOfPic();
     // A mouse press on the picture: 10 % larger, or 10 % smaller for the right button.
     void Zoom(Qt::MouseButton button);
 
@@ -92,6 +90,8 @@ public:
     void SetAsWallpaper(TRegistry &store, const std::string &programFolder);
 
 private:
+    // "3 of 12" in the picture-number box.
+    void UpdatePicOfPic();
     bool LoadThroughRegistry(const std::string &path);
     bool LoadThroughImageLibrary(const std::string &path);
     void FitToBox();

@@ -28,7 +28,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,8 +76,7 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     BuildStatusBar(ClientArea());
     ATimer = new QTimer(this);
     ATimer->setObjectName("ATimer");
-    connect(ATimer, &QTimer::timeout, this,
-            [this] { RunCommand(this, [this] { ATimerTimer(); }); });
+    connect(ATimer, &QTimer::timeout, this, Command([this] { SlideShow->Tick(); }));
     msNNTP.SetDefaultPort(119);
     msNNTP.SetTimeOut(600);
     msNNTP.SetArticle(&msArticle1);
@@ -169,14 +167,14 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     NGEdit->setEditable(false);
     setSortedItems(NGEdit, PresetNewsGroups());
 
-    NowViewingLabel = new QLabel("Now Viewing:", ToolPanel);
+    auto *nowViewing = new QLabel("Now Viewing:", ToolPanel);
     PicOfPic = new TPicOfPicBox(ToolPanel);
     PicOfPic->setObjectName("PicOfPic");
     PicOfPic->setAccessibleName("Now Viewing");
     PicOfPic->setEditable(true);
     PicOfPic->lineEdit()->setAccessibleName("Now Viewing");
     PicOfPic->setFixedWidth(kPicOfPicWidth);
-    NowViewingLabel->setBuddy(PicOfPic);
+    nowViewing->setBuddy(PicOfPic);
 
     auto *row = new QHBoxLayout(ToolPanel);
     row->setContentsMargins(4, 8, 4, 8);
@@ -188,24 +186,24 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     choices->setSpacing(4);
     choices->addWidget(NGEdit);
     auto *viewing = new QHBoxLayout;
-    viewing->addWidget(NowViewingLabel);
+    viewing->addWidget(nowViewing);
     viewing->addWidget(PicOfPic);
     viewing->addStretch(1);
     choices->addLayout(viewing);
     row->addLayout(choices);
     row->addStretch(1);
 
-    connect(sbNext, &QToolButton::clicked, this,
-            [this] { RunCommand(this, [this] { sbNextClick(); }); });
-    connect(sbPrior, &QToolButton::clicked, this,
-            [this] { RunCommand(this, [this] { sbPriorClick(); }); });
-    connect(CancelButton, &QToolButton::clicked, this,
-            [this] { RunCommand(this, [this] { CancelButtonClick(); }); });
-    PicOfPic->OnDropDown = [this](TObject *) { RunCommand(this, [this] { PicOfPicDropDown(); }); };
-    connect(PicOfPic, &QComboBox::activated, this,
-            [this](int index) { RunCommand(this, [this, index] { PicOfPicSelect(index); }); });
+    connect(sbNext, &QToolButton::clicked, this, Command([this] { sbNextClick(); }));
+    connect(sbPrior, &QToolButton::clicked, this, Command([this] { Pictures->Back(); }));
+    connect(CancelButton, &QToolButton::clicked, this, Command([this] { CancelButtonClick(); }));
+    PicOfPic->OnDropDown = [this](TObject *) {
+        RunCommand(this, [this] { Pictures->FillPicOfPicList(); });
+    };
+    connect(PicOfPic, &QComboBox::activated, this, [this](int index) {
+        RunCommand(this, [this, index] { Pictures->PickPicture(index); });
+    });
     connect(PicOfPic->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { RunCommand(this, [this] { PicOfPicEntered(); }); });
+            Command([this] { Pictures->PicOfPicTyped(PicOfPic->currentText()); }));
 }
 
 void TfrmMain::BuildPictureArea(QWidget *client) {
@@ -219,14 +217,14 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
     Image1->setObjectName("Image1");
     Image1->setAccessibleName("Picture");
     Image1->OnMouseDown = [this](TObject *, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
-        RunCommand(this, [this, button] { Image1MouseDown(button); });
+        RunCommand(this, [this, button] { Pictures->Zoom(button); });
     };
     // Zoom from the keyboard as well: "+" as the left button, "-" as the right one.
     Image1->OnKeyDown = [this](TObject *, int key, Qt::KeyboardModifiers) {
         if (key == Qt::Key_Plus || key == Qt::Key_Equal)
-            RunCommand(this, [this] { Image1MouseDown(Qt::LeftButton); });
+            RunCommand(this, [this] { Pictures->Zoom(Qt::LeftButton); });
         else if (key == Qt::Key_Minus)
-            RunCommand(this, [this] { Image1MouseDown(Qt::RightButton); });
+            RunCommand(this, [this] { Pictures->Zoom(Qt::RightButton); });
     };
     box->SetScrolledControl(Image1);
     client->layout()->addWidget(sbMain);
@@ -273,40 +271,36 @@ void TfrmMain::BuildMenu() {
     mniExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
     QMenu *picture = MainMenu->addMenu("&Picture");
-    mniNextPicture = picture->addAction("&Next Picture", this,
-                                        [this] { RunCommand(this, [this] { sbNextClick(); }); });
+    mniNextPicture = picture->addAction("&Next Picture", this, Command([this] { sbNextClick(); }));
     mniNextPicture->setShortcut(QKeySequence(Qt::Key_F6));
-    mniPreviousPicture = picture->addAction(
-        "&Previous Picture", this, [this] { RunCommand(this, [this] { sbPriorClick(); }); });
+    mniPreviousPicture =
+        picture->addAction("&Previous Picture", this, Command([this] { Pictures->Back(); }));
     mniPreviousPicture->setShortcut(QKeySequence(Qt::Key_F5));
     picture->addSeparator();
-    mniSetAsWallpaper = picture->addAction("Set As &Wallpaper", this, [this] {
-        RunCommand(this, [this] { mniSetAsWallpaperClick(); });
-    });
+    mniSetAsWallpaper = picture->addAction(
+        "Set As &Wallpaper", this,
+        Command([this] { Pictures->SetAsWallpaper(*SettingsStore, ProgramFolder()); }));
     mniSetAsWallpaper->setShortcut(QKeySequence(Qt::Key_F2));
-    mniSlideShow = picture->addAction(
-        "Slide Show...", this, [this] { RunCommand(this, [this] { mniSlideShowClick(); }); });
+    mniSlideShow =
+        picture->addAction("Slide Show...", this, Command([this] { SlideShow->Execute(this); }));
     mniAutoSizePictures = picture->addAction("Auto Size Pictures");
     mniAutoSizePictures->setObjectName("mniAutoSizePictures");
     mniAutoSizePictures->setCheckable(true);
     mniAutoSizePictures->setChecked(false);
     picture->addSeparator();
-    mniDeletePicture = picture->addAction("&Delete this picture", this, [this] {
-        RunCommand(this, [this] { mniDeletePictureClick(); });
-    });
+    mniDeletePicture = picture->addAction("&Delete this picture", this,
+                                          Command([this] { Pictures->DeleteCurrentPicture(); }));
     mniDeletePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
 
     QMenu *help = MainMenu->addMenu("&Help");
-    QuillonHomepage1 = help->addAction("&Vexil Homepage...", this, [this] {
-        RunCommand(this, [this] { QuillonHomepage1Click(); });
-    });
+    QuillonHomepage1 =
+        help->addAction("&Vexil Homepage...", this, Command([] { ShellOpen(HomePageAddress()); }));
     QuillonHomepage1->setObjectName("QuillonHomepage1");
-    VexilOnlineHelp1 = help->addAction(
-        "Online Help...", this, [this] { RunCommand(this, [this] { VexilOnlineHelp1Click(); }); });
+    VexilOnlineHelp1 =
+        help->addAction("Online Help...", this, Command([] { ShellOpen(OnlineHelpAddress()); }));
     VexilOnlineHelp1->setObjectName("VexilOnlineHelp1");
     help->addSeparator();
-    mniAbout =
-        help->addAction("&About", this, [this] { RunCommand(this, [this] { mniAboutClick(); }); });
+    mniAbout = help->addAction("&About", this, Command([this] { mniAboutClick(); }));
 }
 
 QString TfrmMain::StatusText(TStatusPanel panel) const {
@@ -373,12 +367,9 @@ void TfrmMain::CreateBrowseRun() {
 }
 
 void TfrmMain::ConnectBrowseControls() {
-    connect(btnGo, &QToolButton::clicked, this,
-            [this] { RunCommand(this, [this] { btnGoClick(); }); });
-    connect(SetupButton, &QToolButton::clicked, this,
-            [this] { RunCommand(this, [this] { SetupButtonClick(); }); });
-    connect(NGEdit, &QComboBox::currentIndexChanged, this,
-            [this] { RunCommand(this, [this] { NGEditChange(); }); });
+    connect(btnGo, &QToolButton::clicked, this, Command([this] { btnGoClick(); }));
+    connect(SetupButton, &QToolButton::clicked, this, Command([this] { SetupButtonClick(); }));
+    connect(NGEdit, &QComboBox::currentIndexChanged, this, Command([this] { NGEditChange(); }));
     NGEdit->installEventFilter(this);
 }
 
@@ -435,57 +426,13 @@ void TfrmMain::LoadFolderPictures() {
         Pictures->AddPicture(TempFolder + name);
 }
 
-void TfrmMain::UpdatePicOfPic() {
-    Pictures->UpdatePicOfPic();
-}
-
-void TfrmMain::ShowCurrentPicture() {
-    Pictures->ShowCurrentPicture();
-}
-
 void TfrmMain::sbNextClick() {
     Pictures->Forward();
 }
 
-void TfrmMain::sbPriorClick() {
-    Pictures->Back();
-}
-
-void TfrmMain::PicOfPicDropDown() {
-    Pictures->FillPicOfPicList();
-}
-
-void TfrmMain::PicOfPicSelect(int index) {
-    Pictures->PickPicture(index);
-}
-
-void TfrmMain::PicOfPicEntered() {
-    Pictures->PicOfPicTyped(PicOfPic->currentText());
-}
-
-void TfrmMain::Image1MouseDown(Qt::MouseButton button) {
-    Pictures->Zoom(button);
-}
-
-void TfrmMain::mniDeletePictureClick() {
-    Pictures->DeleteCurrentPicture();
-}
-
-void TfrmMain::mniSetAsWallpaperClick() {
-    Pictures->SetAsWallpaper(*SettingsStore, ProgramFolder());
-}
-
-void TfrmMain::mniSlideShowClick() {
-    SlideShow->Execute(this);
-}
-
-void TfrmMain::ATimerTimer() {
-    SlideShow->Tick();
-}
-
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == NGEdit && event->type() == QEvent::FocusOut)
-        RunCommand(this, [this] { NGEditExit(); });
+        RunCommand(this, [this] { Browse->ForgetHeaders(); });
     return TRTForm::eventFilter(watched, event);
 }
 
@@ -512,25 +459,13 @@ void TfrmMain::NGEditChange() {
     Browse->ForgetHeaders();
 }
 
-void TfrmMain::NGEditExit() {
-    Browse->ForgetHeaders();
-}
-
-void TfrmMain::DownloadArticle(int Index) {
-    Browse->DownloadArticle(Index);
-}
-
 void TfrmMain::SetupButtonClick() {
     TSetupDlg dlg(this);
-    FillSetup(dlg);
+    dlg.Fill(CurrentSettings());
     dlg.OnGetGroups = [this, &dlg](TObject *) { SetupGetGroups(dlg); };
     dlg.OnReset = [this, &dlg](TObject *) { SetupReset(&dlg); };
     if (dlg.exec() == QDialog::Accepted)
         ApplySetup(dlg);
-}
-
-void TfrmMain::FillSetup(TSetupDlg &dlg) const {
-    dlg.Fill(CurrentSettings());
 }
 
 void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
@@ -573,14 +508,6 @@ void TfrmMain::SetupReset(QWidget *dialog) {
     QMessageBox::information(dialog, ApplicationTitle(), "Smart Download Has Been Reset.",
                              QMessageBox::Ok);
     QApplication::restoreOverrideCursor();
-}
-
-void TfrmMain::QuillonHomepage1Click() {
-    ShellOpen(HomePageAddress());
-}
-
-void TfrmMain::VexilOnlineHelp1Click() {
-    ShellOpen(OnlineHelpAddress());
 }
 
 void TfrmMain::mniAboutClick() {

@@ -4,12 +4,13 @@
 // main menu. It reads its settings when it is built, lists the pictures kept from earlier
 // runs when the message loop starts, and writes the settings back when it closes.
 //
-// Commands whose work lives elsewhere (the browse run, picture display and navigation, the
-// setup dialog) keep their handler names here and delegate.
+// Commands whose work lives elsewhere go straight to it: navigation and display to the
+// picture viewer, the slide show to its timer, Go and Stop to the browse run.
 
 #include "browse/TMainSettings.h"
 #include "message/TmsArticle.h"
 #include "net/TmsNNTP.h"
+#include "widgets/ErrorReport.h"
 #include "widgets/TRTForm.h"
 
 #include <cstdint>
@@ -64,24 +65,6 @@ public:
     std::unique_ptr<TRegistry> SettingsStore;
     std::string DataFile;
 
-    // Client operations in progress (a browse run, Get Groups). Each command that runs one
-    // holds a TClientOperation for its length, so that closing knows whether to cancel it or
-    // to leave the server politely.
-    int ClientOperations = 0;
-    class TClientOperation {
-    public:
-        explicit TClientOperation(TfrmMain &form) : form_(form) { ++form_.ClientOperations; }
-        TClientOperation(const TClientOperation &) = delete;
-        TClientOperation &operator=(const TClientOperation &) = delete;
-        ~TClientOperation() { --form_.ClientOperations; }
-
-    private:
-        TfrmMain &form_;
-    };
-
-    // The browse run behind Go, driving the client.
-    std::unique_ptr<TBrowseRun> Browse;
-
     // Controls, named as the rest of the program knows them.
     QFrame *ToolPanel = nullptr;
     QFrame *Bevel1 = nullptr;
@@ -91,7 +74,6 @@ public:
     QToolButton *sbNext = nullptr;
     QToolButton *SetupButton = nullptr;
     QComboBox *NGEdit = nullptr;
-    QLabel *NowViewingLabel = nullptr;
     TPicOfPicBox *PicOfPic = nullptr;
     QScrollArea *sbMain = nullptr;
     TGifImage *Image1 = nullptr;
@@ -111,46 +93,14 @@ public:
     QAction *mniAbout = nullptr;
 
     QString StatusText(TStatusPanel panel) const;
-    // Shows text in a panel; the panel's accessible name follows it, so that a screen reader
-    // hears what the panel shows.
-    void SetStatusText(TStatusPanel panel, const QString &text);
-
-    // Lists the entries of the picture folder into PictureList, in the order the file system
-    // gives them; runs when the start message arrives.
-    void LoadFolderPictures();
-    // The picture number box: "3 of 12".
-    void UpdatePicOfPic();
 
     // The pictures: the list, the one shown, navigation; the slide show over them.
     std::unique_ptr<TPictureViewer> Pictures;
     std::unique_ptr<TSlideShow> SlideShow;
-    void ShowCurrentPicture();
-    void sbNextClick();
-    void sbPriorClick();
-    void PicOfPicDropDown();
-    void PicOfPicSelect(int index);
-    void PicOfPicEntered();
-    void Image1MouseDown(Qt::MouseButton button);
-    void mniDeletePictureClick();
-    void mniSetAsWallpaperClick();
-    void mniSlideShowClick();
-    void ATimerTimer();
-    // Stop: first of all it ends a running slide show; otherwise it cancels the browse run.
-    void CancelButtonClick();
 
-    // The browse run: Go, the group drop-down, and the article step of the header handler.
+    // Go: the browse run. Its failure leaves here as an exception, where the button shows it
+    // in a message box.
     void btnGoClick();
-    void NGEditChange();
-    void NGEditExit();
-    void DownloadArticle(int Index);
-
-    // The setup dialog, with Get Groups and Reset acting while it is open.
-    void SetupButtonClick();
-
-    // Help menu.
-    void QuillonHomepage1Click();
-    void VexilOnlineHelp1Click();
-    void mniAboutClick();
 
 signals:
     // Every text written into a status panel, in order (for what watches the status bar).
@@ -163,6 +113,42 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Shows text in a panel; the panel's accessible name follows it, so that a screen reader
+    // hears what the panel shows.
+    void SetStatusText(TStatusPanel panel, const QString &text);
+    // A slot that runs work as a command: its failure ends in a message box.
+    template <typename Work> auto Command(Work work) {
+        return [this, work] { RunCommand(this, work); };
+    }
+
+    // Lists the pictures of the picture folder; runs when the start message arrives.
+    void LoadFolderPictures();
+    void sbNextClick();
+    // Stop: first of all it ends a running slide show; otherwise it cancels the browse run.
+    void CancelButtonClick();
+    void NGEditChange();
+    // The setup dialog, with Get Groups and Reset acting while it is open.
+    void SetupButtonClick();
+    void mniAboutClick();
+
+    // Client operations in progress (a browse run, Get Groups). Each command that runs one
+    // holds a TClientOperation for its length, so that closing knows whether to cancel it or
+    // to leave the server politely.
+    int ClientOperations = 0;
+    class TClientOperation {
+    public:
+        explicit TClientOperation(TfrmMain &form) : form_(form) { ++form_.ClientOperations; }
+        TClientOperation(const TClientOperation &) = delete;
+        TClientOperation &operator=(const TClientOperation &) = delete;
+        ~TClientOperation() { --form_.ClientOperations; }
+
+    private:
+        TfrmMain &form_;
+    };
+
+    // The browse run behind Go, driving the client.
+    std::unique_ptr<TBrowseRun> Browse;
+
     void BuildToolPanel(QWidget *client);
     void BuildPictureArea(QWidget *client);
     void BuildStatusBar(QWidget *client);
@@ -175,7 +161,6 @@ private:
     void ConnectBrowseControls();
     // Fills NGEdit from DataFile, selecting its first entry or none.
     void LoadGroupListFile(bool selectFirst);
-    void FillSetup(TSetupDlg &dlg) const;
     void ApplySetup(const TSetupDlg &dlg);
     void SetupGetGroups(TSetupDlg &dlg);
     void SetupReset(QWidget *dialog);

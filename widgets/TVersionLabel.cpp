@@ -137,8 +137,7 @@ std::string TVersionLabel::Value() {
 
 void TVersionLabel::Rebuild() {
     const std::string value = Value();
-    caption_ = showInfoPrefix_ ? infoPrefix_ + " " + value : value;
-    setText(TextOfBytes(caption_));
+    setText(TextOfBytes(showInfoPrefix_ ? infoPrefix_ + " " + value : value));
     adjustSize();
 }
 

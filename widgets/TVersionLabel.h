@@ -44,9 +44,6 @@ public:
     const std::string &FileName() const { return fileName_; }
     void SetFileName(const std::string &path);
 
-    // The caption text as it is now (for callers that want the bytes, not the widget text).
-    const std::string &CaptionText() const { return caption_; }
-
 private:
     void Rebuild();
     std::string Value();
@@ -57,7 +54,6 @@ private:
     bool showInfoPrefix_ = true;
     std::string langCharset_ = "-1";
     std::string fileName_;
-    std::string caption_;
 };
 
 } // namespace vexil

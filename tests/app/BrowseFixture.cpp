@@ -4,11 +4,9 @@
 #include "browse/SmartDownloadMemory.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"
-#include "platform/MessagePump.h"
 #include "platform/TRegistry.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QToolButton>
@@ -22,8 +20,6 @@ namespace vexil::test {
 BrowseFixture::BrowseFixture() {
     // Tests that switch the command log on by hand find its folder as Setup leaves it.
     std::filesystem::create_directories(LogFileFolder());
-    // As the program does: the client's waits keep the window alive, so Stop gets through.
-    SetMessagePumpHook([] { QCoreApplication::processEvents(); });
     std::ofstream groups(home.Home() + "Vexil.Dat", std::ios::binary);
     for (const QString &group : kBrowseGroups)
         groups << group.toStdString() << "\r\n";
@@ -31,7 +27,6 @@ BrowseFixture::BrowseFixture() {
 
 BrowseFixture::~BrowseFixture() {
     form.reset();
-    SetMessagePumpHook(nullptr);
 }
 
 void BrowseFixture::Start(const std::string &server, bool smartDownload, int minLines,

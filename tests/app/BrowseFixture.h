@@ -6,6 +6,7 @@
 #include "app/TfrmMain.h"
 
 #include "tests/net/InnServer.h"
+#include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
 #include <QString>
@@ -55,6 +56,8 @@ protected:
     // Runs f once the status panel shows text (queued, so it runs inside the next wait).
     void When(const QString &text, std::function<void()> f);
 
+    // As the program does: the client's waits keep the window alive, so Stop gets through.
+    QtMessagePump pump;
     TempHome home;
     InnServer inn;
     std::unique_ptr<TfrmMain> form;

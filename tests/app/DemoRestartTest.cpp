@@ -2,7 +2,6 @@
 // articles posted; the server stopped and started again, Go pressed once more.
 #include "app/TPictureViewer.h"
 #include "app/TfrmMain.h"
-#include "platform/MessagePump.h"
 
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
@@ -10,7 +9,6 @@
 #include "tests/support/TestFiles.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -46,12 +44,8 @@ std::string Shell(const std::string &command) {
 
 class DemoRestartTest : public ::testing::Test {
 protected:
-    DemoRestartTest() {
-        SetMessagePumpHook([] { QCoreApplication::processEvents(); });
-    }
     ~DemoRestartTest() override {
         form.reset();
-        SetMessagePumpHook(nullptr);
         try {
             Shell(Demo("remove"));
         } catch (const std::exception &e) {
@@ -88,6 +82,7 @@ protected:
         return listed;
     }
 
+    const test::QtMessagePump pump;
     test::TempHome home;
     std::unique_ptr<TfrmMain> form;
     int fetched = 0;

@@ -205,7 +205,7 @@ TEST(KeyboardAccess, SpaceOnBackOrForwardKeepsTheFocusWhilePicturesLoad) {
 
     // Stop is disabled with them while a picture loads and keeps the focus as well.
     form->CancelButton->setFocus(Qt::TabFocusReason);
-    form->ShowCurrentPicture();
+    form->Pictures->ShowCurrentPicture();
     EXPECT_EQ(focused(), form->CancelButton);
     test::RunEventLoop(50);
     EXPECT_EQ(catcher.Count(), 0) << "a dialog opened: " << catcher.Texts().join("|").toStdString();

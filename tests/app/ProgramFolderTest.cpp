@@ -2,6 +2,7 @@
 #include "app/HelpLinks.h"
 #include "app/TfrmMain.h"
 #include "tests/support/ModalCatcher.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempHome.h"
 
 #include <QTest>
@@ -12,37 +13,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 
 using namespace vexil;
 namespace fs = std::filesystem;
 
-namespace {
-
-// Sets or clears one environment variable for a test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const char *value) : name_(name) {
-        if (const char *old = std::getenv(name))
-            old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char *name_;
-    std::optional<std::string> old_;
-};
-
-} // namespace
+using test::ScopedEnv;
 
 TEST(ProgramFolder, ABuildTreeKeepsItsFilesBesideTheProgramAndReadsTheManualFromTheSources) {
     test::TempHome temp;

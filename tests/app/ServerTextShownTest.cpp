@@ -1,14 +1,12 @@
 // Text that came from a server or an article, as the main window shows it: the status bar
 // and the message boxes replace its control characters and never come out empty.
 #include "app/TfrmMain.h"
-#include "platform/MessagePump.h"
 #include "platform/TRegistry.h"
 #include "tests/net/ScriptedServer.h"
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
-#include <QCoreApplication>
 #include <QImage>
 #include <QToolButton>
 
@@ -24,13 +22,9 @@ namespace fs = std::filesystem;
 class ServerTextShownTest : public ::testing::Test {
 protected:
     ServerTextShownTest() {
-        SetMessagePumpHook([] { QCoreApplication::processEvents(); });
         std::ofstream(home.Home() + "Vexil.Dat", std::ios::binary) << "alt.test\r\n";
     }
-    ~ServerTextShownTest() override {
-        form.reset();
-        SetMessagePumpHook(nullptr);
-    }
+    ~ServerTextShownTest() override { form.reset(); }
 
     void Start(const std::string &server) {
         {
@@ -50,6 +44,7 @@ protected:
         test::RunEventLoop();
     }
 
+    const test::QtMessagePump pump;
     test::TempHome home;
     std::unique_ptr<TfrmMain> form;
     QStringList statuses;

@@ -13,6 +13,7 @@
 #include "tests/app/BrowseFixture.h"
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -243,21 +244,15 @@ TEST_F(SetupDlgTest, AServerPortThatIsNoPortIsRefusedAndTheDialogStaysOpen) {
 
 TEST_F(SetupDlgTest, TheLogsPathInTheUsersHomeFitsTheAdvancedTab) {
     // The default state folder of a user with a name of some length.
-    const std::string state = std::getenv("XDG_STATE_HOME");
-    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    unsetenv("XDG_STATE_HOME");
-    setenv("HOME", "/home/alexandra.featherstonehaugh", 1);
-    {
-        TSetupDlg dlg;
-        // Inside the home folder the path is written from "~".
-        EXPECT_EQ(dlg.cbLogFile->text(), "Create Log File in ~/.local/state/vexil/VEXIL.LOG");
-        EXPECT_EQ(dlg.cbLogFile->toolTip(),
-                  "/home/alexandra.featherstonehaugh/.local/state/vexil/VEXIL.LOG");
-        dlg.pcMain->setCurrentWidget(dlg.tsAdvanced);
-        EXPECT_EQ(test::CutOffTexts(dlg).join(" | ").toStdString(), "");
-    }
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const test::ScopedEnv state("XDG_STATE_HOME", nullptr);
+    const test::ScopedEnv home("HOME", "/home/alexandra.featherstonehaugh");
+    TSetupDlg dlg;
+    // Inside the home folder the path is written from "~".
+    EXPECT_EQ(dlg.cbLogFile->text(), "Create Log File in ~/.local/state/vexil/VEXIL.LOG");
+    EXPECT_EQ(dlg.cbLogFile->toolTip(),
+              "/home/alexandra.featherstonehaugh/.local/state/vexil/VEXIL.LOG");
+    dlg.pcMain->setCurrentWidget(dlg.tsAdvanced);
+    EXPECT_EQ(test::CutOffTexts(dlg).join(" | ").toStdString(), "");
 }
 
 TEST_F(SetupDlgTest, TheLogBoxKeepsItsStateAndClearingItStopsTheLog) {

@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -258,7 +260,7 @@ TEST(TfrmMain, PicturesKeptFromEarlierRunsAreListedInNameOrderAndNothingElse) {
     // What the user keeps there besides pictures is neither listed nor deleted, not even
     // when every picture has been stepped over.
     for (std::size_t i = 1; i < expected.size(); ++i)
-        form.sbNextClick();
+        form.mniNextPicture->trigger();
     EXPECT_EQ(form.Pictures->PictureList.size(), expected.size());
     EXPECT_TRUE(fs::exists(folder / "notes.txt"));
     EXPECT_TRUE(fs::is_directory(folder / "a-folder"));
@@ -390,22 +392,32 @@ TEST(TfrmMain, ClosingLeavesAConnectedServerWithQuit) {
 
 TEST(TfrmMain, ClosingDuringAClientOperationCancelsIt) {
     test::TempHome home;
-    test::ScriptedServer server([](test::ServerConnection &c) {
+    std::atomic<bool> groupAsked{false};
+    test::ScriptedServer server([&groupAsked](test::ServerConnection &c) {
         c.SendLine("200 scripted news server ready");
+        // GROUP is never answered: Go waits until the window closes.
+        c.ReadLine();
+        groupAsked = true;
         c.WaitForClose();
     });
+    const test::QtMessagePump pump;
     TfrmMain form;
     int cancels = 0;
     form.msNNTP.OnCancel = [&cancels](TObject *) { ++cancels; };
     form.msNNTP.SetServer(server.Address());
-    form.msNNTP.Connect();
-    {
-        TfrmMain::TClientOperation running(form);
-        form.close();
-    }
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, &form, [&] {
+        if (groupAsked)
+            form.close();
+    });
+    closer.start(10);
+    form.btnGoClick();
+    closer.stop();
     EXPECT_EQ(cancels, 1);
     EXPECT_FALSE(form.msNNTP.Connected());
-    EXPECT_TRUE(server.Received().empty()) << "no QUIT cuts into a running exchange";
+    const std::vector<std::string> received = server.Received();
+    EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 0)
+        << "no QUIT cuts into a running exchange";
     // The settings are written all the same.
     EXPECT_EQ(machineStore()->ReadString("Server"), server.Address());
 }

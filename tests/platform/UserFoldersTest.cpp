@@ -1,36 +1,14 @@
 #include "platform/UserFolders.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 namespace vexil {
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const char *value) : name_(name) {
-        if (const char *old = std::getenv(name))
-            old_ = old;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char *name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(UserStateFolder, XdgStateHomeOrTheDefaultUnderHome) {
     const ScopedEnv home("HOME", "/home/reader");

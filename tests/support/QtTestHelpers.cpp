@@ -1,6 +1,8 @@
 #include "tests/support/QtTestHelpers.h"
+#include "platform/MessagePump.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QLabel>
@@ -13,6 +15,14 @@ void RunEventLoop(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QtMessagePump::QtMessagePump() {
+    SetMessagePumpHook([] { QCoreApplication::processEvents(); });
+}
+
+QtMessagePump::~QtMessagePump() {
+    SetMessagePumpHook(nullptr);
 }
 
 namespace {

@@ -14,6 +14,16 @@ namespace vexil::test {
 // the application goes idle in between.
 void RunEventLoop(int milliseconds = 20);
 
+// While it lives, the client's waits run Qt's event loop, as they do in the program, so that
+// timers and signals reach the window during a network exchange.
+class QtMessagePump {
+public:
+    QtMessagePump();
+    QtMessagePump(const QtMessagePump &) = delete;
+    QtMessagePump &operator=(const QtMessagePump &) = delete;
+    ~QtMessagePump();
+};
+
 // The texts of the labels, buttons and check boxes inside the window that do not get the
 // room they need, so that part of them is cut off. The window is shown for its layout.
 QStringList CutOffTexts(QWidget &window);

@@ -1,5 +1,5 @@
 // The yEnc body decoder, every kernel against the scalar one and against the bytes encoded:
-// escapes, line ends, lines of any length, the server's dot-stuffing, and where it stops.
+// escapes, line ends, lines of any length, a leading dot, and where it stops.
 #include "YEncTestSupport.h"
 
 #include "message/Crc32.h"
@@ -13,14 +13,6 @@ using namespace vexil;
 using namespace vexil::test;
 
 namespace {
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto &c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
 
 std::string Plain(std::string_view bytes) {
     std::string out;
@@ -103,36 +95,24 @@ TEST(YEncDecoderTest, StopsAtAKeywordLineOnly) {
     EXPECT_EQ(DecodeAll("=ypart begin=1 end=2\r\n").result.consumed, 0u);
 }
 
-TEST(YEncDecoderTest, ServerFormUndoesDotStuffingAndEndsAtTheDotLine) {
+// The framer undoes the server's dot-stuffing; after it a leading dot is data like any byte.
+TEST(YEncDecoderTest, LeadingDotsAfterFramingAreData) {
     // An escaped dot ("=n") and a bare one, each at the start of a line.
     const std::string stored = "=nab\r\n.cd\r\n..e\r\n";
     const std::string wire = ServerForm(stored);
     ASSERT_EQ(wire, "=nab\r\n..cd\r\n...e\r\n.\r\n");
-    const Decoded d = DecodeAll(wire, true);
+    const Decoded d = DecodeAll(Framed(wire));
     EXPECT_EQ(d.bytes, std::string(1, '\x04') + Plain("ab.cd..e"));
-    EXPECT_EQ(d.result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(d.result.consumed, wire.size() - 3);
-    // Without the option a leading dot is data, and a lone "." line too.
-    EXPECT_EQ(DecodeAll(stored).bytes, std::string(1, '\x04') + Plain("ab.cd..e"));
+    EXPECT_EQ(d.result.stop, YEncStop::InputEnd);
     EXPECT_EQ(DecodeAll(".\r\n").bytes, Plain("."));
-    EXPECT_EQ(DecodeAll(".", true).result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(DecodeAll(".\n", true).result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(
-        DecodeAll(wire.substr(0, wire.size() - 3) + "=yend size=8\r\n.\r\n", true).result.stop,
-        YEncStop::KeywordLine);
-}
-
-TEST(YEncDecoderTest, ServerFormOfEncodedDataDecodesToTheSameBytes) {
     // Bytes that encode to "." (4) at many line starts.
     std::string bytes = RandomBytes(200000, 11);
     for (std::size_t i = 0; i < bytes.size(); i += 61)
         bytes[i] = '\x04';
     for (const std::size_t lineLength : {61, 128}) {
-        const std::string wire = ServerForm(YEncEncode(bytes, lineLength));
-        const Decoded d = DecodeAll(wire, true);
-        EXPECT_TRUE(d.bytes == bytes) << lineLength;
-        EXPECT_EQ(d.result.crc, Crc32(bytes));
-        EXPECT_EQ(d.result.stop, YEncStop::ArticleEnd);
+        const Decoded e = DecodeAll(Framed(ServerForm(YEncEncode(bytes, lineLength))));
+        EXPECT_TRUE(e.bytes == bytes) << lineLength;
+        EXPECT_EQ(e.result.crc, Crc32(bytes));
     }
 }
 
@@ -146,15 +126,13 @@ TEST(YEncDecoderTest, KernelsAgreeOnArbitraryText) {
         std::string text(rng() % 200, '\0');
         for (auto &c : text)
             c = rng() % 4 == 0 ? alphabet[rng() % sizeof alphabet] : static_cast<char>(rng());
-        for (const bool serverForm : {false, true}) {
-            const Decoded reference = DecodeWith(YEncKernel::Scalar, text, serverForm);
-            for (const YEncKernel kernel : AvailableYEncKernels()) {
-                const Decoded d = DecodeWith(kernel, text, serverForm);
-                ASSERT_TRUE(d.bytes == reference.bytes) << KernelName(kernel) << " round " << round;
-                ASSERT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
-                ASSERT_EQ(d.result.stop, reference.result.stop) << KernelName(kernel);
-                ASSERT_EQ(d.result.crc, Crc32(d.bytes));
-            }
+        const Decoded reference = DecodeWith(YEncKernel::Scalar, text);
+        for (const YEncKernel kernel : AvailableYEncKernels()) {
+            const Decoded d = DecodeWith(kernel, text);
+            ASSERT_TRUE(d.bytes == reference.bytes) << KernelName(kernel) << " round " << round;
+            ASSERT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
+            ASSERT_EQ(d.result.stop, reference.result.stop) << KernelName(kernel);
+            ASSERT_EQ(d.result.crc, Crc32(d.bytes));
         }
     }
 }

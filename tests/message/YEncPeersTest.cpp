@@ -54,7 +54,7 @@ Joined Join(const std::vector<std::string> &articles, YEncKernel kernel) {
     Joined j;
     std::optional<TYEncFileCheck> check;
     for (const std::string &article : articles) {
-        const auto p = ReadArticlePart(ServerForm(article), kernel);
+        const auto p = ReadArticlePart(Framed(ServerForm(article)), kernel);
         EXPECT_TRUE(p);
         if (!p)
             continue;

@@ -6,6 +6,8 @@
 #include "message/TQuotedPrintable.h"
 #include "message/TmsArticle.h"
 #include "message/UUCode.h"
+#include "message/YEncDecoder.h"
+#include "message/YEncFileCheck.h"
 #include "net/MessageTable.h"
 #include "platform/MessagePump.h"
 #include "platform/ShortText.h"
@@ -62,6 +64,18 @@ template <typename Step> auto AsAttachmentStep(Step step) {
     } catch (const std::exception &) {
         throw EMessageParserError(kMsgAttachmentDecodeError);
     }
+}
+
+// The "=ybegin" line of a yEnc file or part; anything else, "=ybegin2" and one without
+// size= or name= included, is text.
+std::optional<YEncBegin> YEncBeginLine(std::string_view line) {
+    if (line.size() < 8 || line[0] != '=' || line[1] != 'y')
+        return std::nullopt;
+    return ParseYEncBegin(line);
+}
+
+bool IsTextType(std::string_view type) {
+    return StartsWithNoCase(FirstWord(type), "text/");
 }
 
 // The line end before a boundary line belongs to the boundary (RFC 2046): an empty last line
@@ -298,7 +312,10 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeBodyPart(const TmsHeaders &header
     while (ReadLine()) {
         if ((end = parts_.Find(line_)))
             break;
-        body.emplace_back(line_);
+        if (const auto begin = quoted ? std::nullopt : YEncBeginLine(line_))
+            ExtractYEnc(*begin, true);
+        else
+            body.emplace_back(line_);
     }
     if (end)
         DropDelimiterLine(body);
@@ -322,9 +339,12 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
     auto item = std::make_unique<TmsAttItem>();
     bool uuencoded = false;
     const TAttEncoding encoding = NameItem(*item, headers, type, false, uuencoded);
+    const bool yEncText = encoding == aeSevenBit && IsTextType(type);
     return AsAttachmentStep([&] {
         std::vector<std::string> quoted;
         std::size_t blankLines = 0;
+        bool yEncFound = false;
+        bool textFound = false;
         std::optional<TMimeStack::Delimiter> end;
         data_.Clear();
         if (encoding == aeBase64)
@@ -332,7 +352,11 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         while (ReadLine()) {
             if ((end = parts_.Find(line_)))
                 break;
-            if (encoding == aeQuotedPrintable) {
+            const auto begin = yEncText ? YEncBeginLine(line_) : std::nullopt;
+            if (begin) {
+                ExtractYEnc(*begin, true);
+                yEncFound = true;
+            } else if (encoding == aeQuotedPrintable) {
                 quoted.emplace_back(line_);
             } else if (encoding == aeSevenBit && line_.empty()) {
                 ++blankLines; // Held back: the last one may belong to the delimiter.
@@ -340,6 +364,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
                 for (; blankLines > 0; --blankLines)
                     data_.Append("\r\n");
                 AppendData(encoding, uuencoded);
+                textFound = true;
             }
         }
         if (end) {
@@ -349,7 +374,9 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         for (; blankLines > 0; --blankLines)
             data_.Append("\r\n");
         FinishItem(*item, encoding, quoted);
-        AddAttachment(std::move(item));
+        // A text part that only carried yEnc files is no file of its own.
+        if (textFound || !yEncFound)
+            AddAttachment(std::move(item));
         return end ? Step{Step::AtDelimiter, *end} : Step{Step::AtEnd};
     });
 }
@@ -463,8 +490,9 @@ void TmsCustomDecoder::DecodeTextBody() {
     if (encoding != "base64") {
         while (ReadLine()) {
             body.emplace_back(line_);
-            if (IsBeginLine(line_)) {
-                // A text body carrying uuencoded files: read it again as a plain article.
+            if (IsBeginLine(line_) || YEncBeginLine(line_)) {
+                // A text body carrying uuencoded or yEnc files: read it again as a plain
+                // article.
                 lines_.SetPosition(0);
                 body.clear();
                 Headers.Clear();
@@ -494,7 +522,10 @@ void TmsCustomDecoder::DecodePlain() {
             ExtractUU();
             return;
         }
-        Message->Body().emplace_back(line_);
+        if (const auto begin = YEncBeginLine(line_))
+            ExtractYEnc(*begin, false);
+        else
+            Message->Body().emplace_back(line_);
     }
 }
 
@@ -512,14 +543,68 @@ void TmsCustomDecoder::ExtractUU() {
                     AppendUU();
             EndData(*item);
             AddAttachment(std::move(item));
-            while (ReadLine())
+            while (ReadLine()) {
                 if (IsBeginLine(line_))
                     return true;
+                if (const auto begin = YEncBeginLine(line_))
+                    ExtractYEnc(*begin, false);
+            }
             return false;
         });
         if (!more)
             return;
     }
+}
+
+std::string_view TmsCustomDecoder::YEncDataAhead(bool inPart) const {
+    std::string_view data = lines_.Rest();
+    if (inPart)
+        data = data.substr(0, PartSizeAhead());
+    // The decoder stops at the keyword line anyway; the bound only sizes the output.
+    const std::size_t keyword = data.starts_with("=y") ? 0 : data.find("\n=y");
+    return keyword == std::string_view::npos ? data : data.substr(0, keyword + 1);
+}
+
+void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {
+    auto item = std::make_unique<TmsAttItem>();
+    AsAttachmentStep([&] {
+        item->SetFileName(begin.name.empty() ? GeneratedName() : begin.name);
+        YEncPartData part;
+        part.range = YEncPart{1, begin.size};
+        const std::size_t partLine = lines_.Position();
+        if (begin.part) {
+            const auto range = ReadLine() ? ParseYEncPart(line_) : std::nullopt;
+            if (range)
+                part.range = *range;
+            else
+                lines_.SetPosition(partLine);
+        }
+        const std::string_view encoded = YEncDataAhead(inPart);
+        TByteBuffer bytes;
+        bytes.Expect(encoded.size());
+        const YEncDecodeResult decoded = YEncDecode(encoded, bytes.Room(encoded.size()));
+        bytes.Commit(decoded.written);
+        lines_.SetPosition(lines_.Position() + decoded.consumed);
+        part.decodedSize = decoded.written;
+        part.decodedCrc = decoded.crc;
+
+        TYEncFileCheck check(begin.size);
+        const std::size_t endLine = lines_.Position();
+        const auto end = ReadLine() ? ParseYEncEnd(line_) : std::nullopt;
+        if (end) {
+            part.endSize = end->size;
+            part.pcrc32 = begin.part ? end->pcrc32 : end->crc32;
+            if (end->crc32)
+                check.SetFileCrc(*end->crc32);
+        } else {
+            // No "=yend": the line belongs to whatever comes next (a delimiter, a file).
+            lines_.SetPosition(endLine);
+        }
+        check.AddPart(part);
+        item->Fault = check.Problem();
+        item->Data.Assign(bytes.Take());
+        AddAttachment(std::move(item));
+    });
 }
 
 void TmsArticleDecoder::ProcessHeaders() {

@@ -2,7 +2,8 @@
 // Turns the text of one article as it was posted into a message: the header block, the text
 // body, and every attached file, whether MIME parts (base64, quoted-printable, 7-bit or
 // "x-uue") at any depth of nested multiparts and enclosed messages, a single-part MIME
-// file, or uuencoded files in a plain article. A structural fault is not fatal: it becomes a
+// file, uuencoded files in a plain article, or yEnc files and parts of files in a plain
+// article or a text part. A structural fault is not fatal: it becomes a
 // note in the body, and the raw article is kept as the attachment "original.eml".
 
 #include "message/TArticleLines.h"
@@ -10,6 +11,7 @@
 #include "message/TMimeStack.h"
 #include "message/TmsAttItem.h"
 #include "message/TmsHeaders.h"
+#include "message/YEncHeader.h"
 
 #include <cstddef>
 #include <memory>
@@ -96,6 +98,12 @@ private:
     void AddAttachment(std::unique_ptr<TmsAttItem> item);
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
+    // On the "=ybegin" line of a file or part: decodes it up to its "=yend" line (or to the
+    // end of the MIME part when inPart, else of the article) into an attachment that
+    // carries what the check of its sizes and CRCs found.
+    void ExtractYEnc(const YEncBegin &begin, bool inPart);
+    // The encoded lines of the yEnc data starting here, up to the next keyword line.
+    std::string_view YEncDataAhead(bool inPart) const;
     void EndData(TmsAttItem &item);
     // Hands the decoded bytes to the item: the quoted-printable lines, or the collected data.
     void FinishItem(TmsAttItem &item, TAttEncoding encoding, std::vector<std::string> &quoted);

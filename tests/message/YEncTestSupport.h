@@ -58,6 +58,23 @@ inline Decoded DecodeAll(std::string_view text) {
     return reference;
 }
 
+// Encoded text written by hand, decoded the plain way: line ends dropped, "=" escapes the
+// next byte.
+inline std::string HandDecoded(std::string_view encoded) {
+    std::string out;
+    bool escape = false;
+    for (const char c : encoded) {
+        if (c == '\r' || c == '\n')
+            continue;
+        if (escape)
+            out += static_cast<char>(c - 106);
+        else if (c != '=')
+            out += static_cast<char>(c - 42);
+        escape = !escape && c == '=';
+    }
+    return out;
+}
+
 // One yEnc file or part found in an article as the news client frames it.
 struct ArticlePart {
     YEncBegin begin;

@@ -580,10 +580,10 @@ void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {
                 lines_.SetPosition(partLine);
         }
         const std::string_view encoded = YEncDataAhead(inPart);
-        TByteBuffer bytes;
-        bytes.Expect(encoded.size());
-        const YEncDecodeResult decoded = YEncDecode(encoded, bytes.Room(encoded.size()));
-        bytes.Commit(decoded.written);
+        // Decoded where the attachment keeps it: the output is never larger than the input.
+        std::string bytes(encoded.size(), '\0');
+        const YEncDecodeResult decoded = YEncDecode(encoded, bytes.data());
+        bytes.resize(decoded.written);
         lines_.SetPosition(lines_.Position() + decoded.consumed);
         part.decodedSize = decoded.written;
         part.decodedCrc = decoded.crc;
@@ -602,7 +602,7 @@ void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {
         }
         check.AddPart(part);
         item->Fault = check.Problem();
-        item->Data.Assign(bytes.Take());
+        item->Data.Assign(std::move(bytes));
         AddAttachment(std::move(item));
     });
 }

@@ -382,9 +382,12 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
 }
 
 std::size_t TmsCustomDecoder::PartSizeAhead() const {
+    return DelimiterIn(lines_.Rest());
+}
+
+std::size_t TmsCustomDecoder::DelimiterIn(std::string_view rest) const {
     // Stops at the very line the part's data ends at, so that no byte of the article is
     // looked at twice however many parts follow.
-    const std::string_view rest = lines_.Rest();
     for (std::size_t from = 0;;) {
         const std::size_t hit = rest.find("--", from);
         if (hit == std::string_view::npos)
@@ -557,12 +560,13 @@ void TmsCustomDecoder::ExtractUU() {
 }
 
 std::string_view TmsCustomDecoder::YEncDataAhead(bool inPart) const {
+    // The decoder stops at the keyword line anyway; the bound sizes the output, and keeps
+    // the search for the part's delimiter from running past the next file each time.
     std::string_view data = lines_.Rest();
-    if (inPart)
-        data = data.substr(0, PartSizeAhead());
-    // The decoder stops at the keyword line anyway; the bound only sizes the output.
     const std::size_t keyword = data.starts_with("=y") ? 0 : data.find("\n=y");
-    return keyword == std::string_view::npos ? data : data.substr(0, keyword + 1);
+    if (keyword != std::string_view::npos)
+        data = data.substr(0, keyword + 1);
+    return inPart ? data.substr(0, DelimiterIn(data)) : data;
 }
 
 void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {

@@ -93,6 +93,8 @@ private:
     // How many bytes the part that starts here takes in the article, up to the delimiter
     // that ends it.
     std::size_t PartSizeAhead() const;
+    // Where the first delimiter line of the open multiparts starts in rest, or its size.
+    std::size_t DelimiterIn(std::string_view rest) const;
     // How many bytes the uuencoded file that starts here takes, up to its "`" line.
     std::size_t UUSizeAhead();
     void AddAttachment(std::unique_ptr<TmsAttItem> item);

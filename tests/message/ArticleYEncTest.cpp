@@ -134,6 +134,18 @@ TEST(ArticleYEnc, FilesInTextPartsOfAMultipart) {
     EXPECT_EQ(b->Body(), (std::vector<std::string>{"hi"}));
 }
 
+TEST(ArticleYEnc, ManyFilesInOneTextPartStayProportional) {
+    std::string files;
+    for (int i = 0; i < 20000; ++i)
+        files += "=ybegin size=1 name=f.jpg\n+\n=yend size=1\n";
+    const auto a =
+        Load("Subject: m\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=B\n\n--B\n"
+             "Content-Type: text/plain\n\nhi\n--B\nContent-Type: text/plain\n\n" +
+             files + "--B--\n");
+    EXPECT_EQ(a->Attachments().Count() + a->AttachmentsLeftOut, 20000);
+    EXPECT_EQ(AttachmentBytes(*a, 999), "\x01");
+}
+
 TEST(ArticleYEnc, LinesThatOnlyLookLikeYEncStayText) {
     const std::string text = std::string(kHead) + "=ybegin2 line=128 size=3 name=a.jpg\n"
                                                   "=ybegin line=128 name=nosize.jpg\n"

@@ -592,23 +592,48 @@ void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {
         part.decodedSize = decoded.written;
         part.decodedCrc = decoded.crc;
 
-        TYEncFileCheck check(begin.size);
         const std::size_t endLine = lines_.Position();
         const auto end = ReadLine() ? ParseYEncEnd(line_) : std::nullopt;
         if (end) {
             part.endSize = end->size;
             part.pcrc32 = begin.part ? end->pcrc32 : end->crc32;
-            if (end->crc32)
-                check.SetFileCrc(*end->crc32);
         } else {
             // No "=yend": the line belongs to whatever comes next (a delimiter, a file).
             lines_.SetPosition(endLine);
         }
+        if (ContinueYEncFile(begin, part, end, bytes))
+            return;
+        TYEncFileCheck check(begin.size);
+        if (end && end->crc32)
+            check.SetFileCrc(*end->crc32);
         check.AddPart(part);
         item->Fault = check.Problem();
         item->Data.Assign(std::move(bytes));
+        const int count = Message->Attachments().Count();
         AddAttachment(std::move(item));
+        yEncFile_ = YEncFileInProgress{};
+        if (begin.part && Message->Attachments().Count() > count)
+            yEncFile_ = YEncFileInProgress{count, begin.name, part.range.end + 1, check};
     });
+}
+
+bool TmsCustomDecoder::ContinueYEncFile(const YEncBegin &begin, const YEncPartData &part,
+                                        const std::optional<YEncEnd> &end, std::string &bytes) {
+    YEncFileInProgress &file = yEncFile_;
+    if (!begin.part || file.index < 0 || file.index != Message->Attachments().Count() - 1 ||
+        file.name != begin.name || file.check->FileSize() != begin.size ||
+        part.range.begin != file.next)
+        return false;
+    if (end && end->crc32)
+        file.check->SetFileCrc(*end->crc32);
+    file.check->AddPart(part);
+    file.next = part.range.end + 1;
+    TmsAttItem &item = Message->Attachments().Items(file.index);
+    item.Fault = file.check->Problem();
+    std::string joined = item.Data.Release();
+    joined += bytes;
+    item.Data.Assign(std::move(joined));
+    return true;
 }
 
 void TmsArticleDecoder::ProcessHeaders() {

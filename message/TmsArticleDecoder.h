@@ -11,6 +11,7 @@
 #include "message/TMimeStack.h"
 #include "message/TmsAttItem.h"
 #include "message/TmsHeaders.h"
+#include "message/YEncFileCheck.h"
 #include "message/YEncHeader.h"
 
 #include <cstddef>
@@ -106,6 +107,10 @@ private:
     void ExtractYEnc(const YEncBegin &begin, bool inPart);
     // The encoded lines of the yEnc data starting here, up to the next keyword line.
     std::string_view YEncDataAhead(bool inPart) const;
+    // Adds the decoded part to the file the article's parts before it began, when it goes
+    // on right where that one stopped; false when it is a file of its own.
+    bool ContinueYEncFile(const YEncBegin &begin, const YEncPartData &part,
+                          const std::optional<YEncEnd> &end, std::string &bytes);
     void EndData(TmsAttItem &item);
     // Hands the decoded bytes to the item: the quoted-printable lines, or the collected data.
     void FinishItem(TmsAttItem &item, TAttEncoding encoding, std::vector<std::string> &quoted);
@@ -121,6 +126,14 @@ private:
     // No part came after the text: the article's type is then the text part's type.
     bool onlyBody_ = false;
     std::string bodyType_;
+    // The yEnc file whose parts follow one another in this article: its attachment (the
+    // last one added), and the check of the parts so far.
+    struct YEncFileInProgress {
+        int index = -1;
+        std::string name;
+        std::uint64_t next = 0; // where the next part must begin
+        std::optional<TYEncFileCheck> check;
+    } yEncFile_;
     std::size_t graveLine_ = 0;
     std::size_t graveFrom_ = 0;
     bool graveKnown_ = false;

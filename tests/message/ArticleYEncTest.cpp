@@ -82,6 +82,36 @@ TEST(ArticleYEnc, SingleAndMultiPartFilesInAPlainBody) {
     EXPECT_EQ(Item(*d, 0).Fault, YEncProblem::CrcError);
 }
 
+// Parts that follow one another in one article make one file, checked as a whole: the
+// parts' CRCs combined against crc32=.
+TEST(ArticleYEnc, PartsOfOneFileInOneArticleAreJoined) {
+    const std::string file = RandomBytes(30000, 7);
+    const std::string a = file.substr(0, 10000), b = file.substr(10000, 10000);
+    const std::string c = file.substr(20000);
+    const std::string crc = " crc32=" + Hex(Crc32(file));
+    const auto joined =
+        Load(std::string(kHead) + FilePart("j.jpg", 1, 30000, 1, a) +
+             FilePart("j.jpg", 2, 30000, 10001, b) + FilePart("j.jpg", 3, 30000, 20001, c, crc));
+    ASSERT_EQ(joined->Attachments().Count(), 1);
+    EXPECT_TRUE(AttachmentBytes(*joined, 0) == file);
+    EXPECT_EQ(Item(*joined, 0).Fault, YEncProblem::None);
+    // Every pcrc32 right, the whole file's crc32 wrong.
+    const auto wrong = Load(std::string(kHead) + FilePart("j.jpg", 1, 30000, 1, a) +
+                            FilePart("j.jpg", 2, 30000, 10001, b) +
+                            FilePart("j.jpg", 3, 30000, 20001, c, " crc32=00000001"));
+    ASSERT_EQ(wrong->Attachments().Count(), 1);
+    EXPECT_EQ(Item(*wrong, 0).Fault, YEncProblem::CrcError);
+    EXPECT_TRUE(AttachmentBytes(*wrong, 0) == file);
+    // Parts out of order, or of another file, stay files of their own.
+    const auto apart =
+        Load(std::string(kHead) + FilePart("j.jpg", 2, 30000, 10001, b) +
+             FilePart("j.jpg", 1, 30000, 1, a) + FilePart("k.jpg", 2, 30000, 10001, b));
+    ASSERT_EQ(apart->Attachments().Count(), 3);
+    EXPECT_TRUE(AttachmentBytes(*apart, 0) == b);
+    EXPECT_TRUE(AttachmentBytes(*apart, 1) == a);
+    EXPECT_EQ(Item(*apart, 2).FileName(), "k.jpg");
+}
+
 TEST(ArticleYEnc, SeveralFilesLinesOfAnyLengthAndUuencodingBeside) {
     const std::string one = RandomBytes(5000, 2), two = RandomBytes(3000, 3);
     const std::string three = RandomBytes(777, 4);

@@ -61,6 +61,9 @@ void TBrowseRun::BindEvents() {
     Core.OnAttachmentsLeftOut = [this](TObject *, const std::string &text) {
         Status(TextOfBytes(text));
     };
+    Core.OnFileFault = [this](TObject *, const std::string &text) {
+        Status(TextOfBytes(PrintableText(text)));
+    };
     Core.OnEmptyGroup = [this](TObject *) { msNNTPLastHeaderRetrieved(); };
     Client.OnProgress = [this](TObject *, int perc, int) { msNNTPProgress(perc); };
     Client.OnArticleRetrieved = [this](TObject *) { msNNTPArticleRetrieved(); };

@@ -1,7 +1,7 @@
 // yEnc decoding in memory, CRC-32 included, by each kernel the processor has, of a 1 MB file
 // (an article's worth, which stays in the cache) and of a 16 MB one (which does not): lines of
-// 128 characters as posted, either as stored (CR LF) or as a news server sends them (leading
-// dots doubled, undone in the same pass). bytes_per_second counts decoded bytes. Beside it,
+// 128 characters as posted (CR LF), as the framer hands them over. bytes_per_second counts
+// decoded bytes. Beside it,
 // the CRC-32 methods alone with zlib's crc32 as the floor.
 #include "message/Crc32.h"
 #include "message/YEncDecoder.h"
@@ -21,7 +21,6 @@ namespace {
 struct Payload {
     std::string file;
     std::string stored; // encoded
-    std::string wire;   // encoded, in server form
 };
 
 std::string RandomBytes(std::size_t n) {
@@ -34,19 +33,6 @@ std::string RandomBytes(std::size_t n) {
     return s;
 }
 
-std::string ServerForm(const std::string &stored) {
-    std::string out;
-    out.reserve(stored.size() + stored.size() / 100);
-    bool lineStart = true;
-    for (const char c : stored) {
-        if (lineStart && c == '.')
-            out += '.';
-        out += c;
-        lineStart = c == '\n';
-    }
-    return out;
-}
-
 const Payload &PayloadOf(std::size_t size) {
     static std::map<std::size_t, Payload> payloads;
     auto it = payloads.find(size);
@@ -54,24 +40,22 @@ const Payload &PayloadOf(std::size_t size) {
         Payload p;
         p.file = RandomBytes(size);
         p.stored = vexil::YEncEncode(p.file, 128);
-        p.wire = ServerForm(p.stored);
         it = payloads.emplace(size, std::move(p)).first;
     }
     return it->second;
 }
 
-void BM_YEncDecode(benchmark::State &state, vexil::YEncKernel kernel, bool serverForm) {
+void BM_YEncDecode(benchmark::State &state, vexil::YEncKernel kernel) {
     const auto kernels = vexil::AvailableYEncKernels();
     if (std::find(kernels.begin(), kernels.end(), kernel) == kernels.end()) {
         state.SkipWithError("kernel not available on this processor");
         return;
     }
     const Payload &payload = PayloadOf(static_cast<std::size_t>(state.range(0)));
-    const std::string &text = serverForm ? payload.wire : payload.stored;
+    const std::string &text = payload.stored;
     std::string out(text.size(), '\0');
     vexil::YEncDecodeOptions options;
     options.kernel = kernel;
-    options.serverForm = serverForm;
     const std::uint32_t expected = vexil::Crc32(payload.file);
     for (auto _ : state) {
         const auto result = vexil::YEncDecode(text, out.data(), options);
@@ -111,12 +95,9 @@ using vexil::YEncKernel;
 
 // Arguments: the file's size.
 #define VEXIL_SIZES ->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMicrosecond)
-BENCHMARK_CAPTURE(BM_YEncDecode, scalar, YEncKernel::Scalar, false) VEXIL_SIZES;
-BENCHMARK_CAPTURE(BM_YEncDecode, sse2, YEncKernel::Sse2, false) VEXIL_SIZES;
-BENCHMARK_CAPTURE(BM_YEncDecode, avx2, YEncKernel::Avx2, false) VEXIL_SIZES;
-BENCHMARK_CAPTURE(BM_YEncDecode, scalar_server_form, YEncKernel::Scalar, true) VEXIL_SIZES;
-BENCHMARK_CAPTURE(BM_YEncDecode, sse2_server_form, YEncKernel::Sse2, true) VEXIL_SIZES;
-BENCHMARK_CAPTURE(BM_YEncDecode, avx2_server_form, YEncKernel::Avx2, true) VEXIL_SIZES;
+BENCHMARK_CAPTURE(BM_YEncDecode, scalar, YEncKernel::Scalar) VEXIL_SIZES;
+BENCHMARK_CAPTURE(BM_YEncDecode, sse2, YEncKernel::Sse2) VEXIL_SIZES;
+BENCHMARK_CAPTURE(BM_YEncDecode, avx2, YEncKernel::Avx2) VEXIL_SIZES;
 BENCHMARK_CAPTURE(BM_Crc32, table, Crc32Method::Table) VEXIL_SIZES;
 BENCHMARK_CAPTURE(BM_Crc32, pclmul, Crc32Method::Pclmul) VEXIL_SIZES;
 BENCHMARK_CAPTURE(BM_Crc32, vpclmul, Crc32Method::Vpclmul) VEXIL_SIZES;

@@ -23,6 +23,17 @@ std::optional<std::string> StoreAttachment(const std::string &Folder,
     return std::nullopt;
 }
 
+std::string FileFaultText(const TmsCustomMessage &Message, int Index,
+                          const std::optional<std::string> &Path) {
+    const TmsAttItem &item = Message.Attachments().Items(Index);
+    const std::string name = Path ? std::filesystem::path(*Path).filename().string()
+                                  : UsableFileName(item.FileName(), Index);
+    std::string text = "CRC error in " + name;
+    if (item.Fault == YEncProblem::SizeMismatch)
+        text += " (" + std::string(YEncProblemText(item.Fault)) + ")";
+    return text;
+}
+
 std::string AttachmentsLeftOutText(std::int32_t ArticleNumber) {
     const std::string max = std::to_string(TmsCustomDecoder::MaxAttachments);
     return FormatText("Article %s holds more than %s attachments: only the first %s were stored",

@@ -17,6 +17,12 @@ class TmsCustomMessage;
 std::optional<std::string> StoreAttachment(const std::string &Folder,
                                            const TmsCustomMessage &Message, int Index);
 
+// The status text for attachment Index of Message when its yEnc check failed: "CRC error in "
+// and the name it was stored under (Path), else the name it would have been stored under; a
+// size mismatch says so after the name.
+std::string FileFaultText(const TmsCustomMessage &Message, int Index,
+                          const std::optional<std::string> &Path);
+
 // The status text for an article that held more attachments than the decoder keeps.
 std::string AttachmentsLeftOutText(std::int32_t ArticleNumber);
 

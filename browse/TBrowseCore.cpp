@@ -79,6 +79,8 @@ void TBrowseCore::DownloadArticle(int n) {
         const std::optional<std::string> picture = StoreAttachment(PictureFolder, Article, i);
         if (picture && OnPictureStored)
             OnPictureStored(this, *picture);
+        if (Article.Attachments().Items(i).Fault != YEncProblem::None && OnFileFault)
+            OnFileFault(this, FileFaultText(Article, i, picture));
     }
     if (Article.AttachmentsLeftOut > 0 && OnAttachmentsLeftOut)
         OnAttachmentsLeftOut(this, AttachmentsLeftOutText(number));

@@ -47,6 +47,9 @@ public:
     std::function<void(TObject *Sender, int n)> OnHeader;
     // A picture was written to Path.
     std::function<void(TObject *Sender, const std::string &Path)> OnPictureStored;
+    // A file of the article failed its yEnc size or CRC check; it was stored all the same (as
+    // any other file: pictures stay). Text names it (FileFaultText).
+    std::function<void(TObject *Sender, const std::string &Text)> OnFileFault;
     // An article held more attachments than are kept; Text says so.
     std::function<void(TObject *Sender, const std::string &Text)> OnAttachmentsLeftOut;
     // The selected group has no articles, so the walk ended before it began.

@@ -8,6 +8,8 @@
 #include "message/TQuotedPrintable.h"
 #include "message/TmsArticle.h"
 #include "message/UUCode.h"
+#include "message/YEncDecoder.h"
+#include "message/YEncFileCheck.h"
 #include "platform/MessagePump.h"
 #include "platform/ShortText.h"
 #include "platform/TStream.h"
@@ -63,6 +65,18 @@ template <typename Step> auto AsAttachmentStep(Step step) {
     } catch (const std::exception &) {
         throw EMessageParserError(kMsgAttachmentDecodeError);
     }
+}
+
+// The "=ybegin" line of a yEnc file or part; anything else, "=ybegin2" and one without
+// size= or name= included, is text.
+std::optional<YEncBegin> YEncBeginLine(std::string_view line) {
+    if (line.size() < 8 || line[0] != '=' || line[1] != 'y')
+        return std::nullopt;
+    return ParseYEncBegin(line);
+}
+
+bool IsTextType(std::string_view type) {
+    return StartsWithNoCase(FirstWord(type), "text/");
 }
 
 // The line end before a boundary line belongs to the boundary (RFC 2046): an empty last line
@@ -299,7 +313,10 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeBodyPart(const TmsHeaders &header
     while (ReadLine()) {
         if ((end = parts_.Find(line_)))
             break;
-        body.emplace_back(line_);
+        if (const auto begin = quoted ? std::nullopt : YEncBeginLine(line_))
+            ExtractYEnc(*begin, true);
+        else
+            body.emplace_back(line_);
     }
     if (end)
         DropDelimiterLine(body);
@@ -323,9 +340,12 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
     auto item = std::make_unique<TmsAttItem>();
     bool uuencoded = false;
     const TAttEncoding encoding = NameItem(*item, headers, type, false, uuencoded);
+    const bool yEncText = encoding == aeSevenBit && IsTextType(type);
     return AsAttachmentStep([&] {
         std::vector<std::string> quoted;
         std::size_t blankLines = 0;
+        bool yEncFound = false;
+        bool textFound = false;
         std::optional<TMimeStack::Delimiter> end;
         data_.Clear();
         if (encoding == aeBase64)
@@ -333,7 +353,11 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         while (ReadLine()) {
             if ((end = parts_.Find(line_)))
                 break;
-            if (encoding == aeQuotedPrintable) {
+            const auto begin = yEncText ? YEncBeginLine(line_) : std::nullopt;
+            if (begin) {
+                ExtractYEnc(*begin, true);
+                yEncFound = true;
+            } else if (encoding == aeQuotedPrintable) {
                 quoted.emplace_back(line_);
             } else if (encoding == aeSevenBit && line_.empty()) {
                 ++blankLines; // Held back: the last one may belong to the delimiter.
@@ -341,6 +365,7 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
                 for (; blankLines > 0; --blankLines)
                     data_.Append("\r\n");
                 AppendData(encoding, uuencoded);
+                textFound = true;
             }
         }
         if (end) {
@@ -350,15 +375,20 @@ TmsCustomDecoder::Step TmsCustomDecoder::DecodeLeaf(const TmsHeaders &headers,
         for (; blankLines > 0; --blankLines)
             data_.Append("\r\n");
         FinishItem(*item, encoding, quoted);
-        AddAttachment(std::move(item));
+        // A text part that only carried yEnc files is no file of its own.
+        if (textFound || !yEncFound)
+            AddAttachment(std::move(item));
         return end ? Step{Step::AtDelimiter, *end} : Step{Step::AtEnd};
     });
 }
 
 std::size_t TmsCustomDecoder::PartSizeAhead() const {
+    return DelimiterIn(lines_.Rest());
+}
+
+std::size_t TmsCustomDecoder::DelimiterIn(std::string_view rest) const {
     // Stops at the very line the part's data ends at, so that no byte of the article is
     // looked at twice however many parts follow.
-    const std::string_view rest = lines_.Rest();
     for (std::size_t from = 0;;) {
         const std::size_t hit = rest.find("--", from);
         if (hit == std::string_view::npos)
@@ -464,8 +494,9 @@ void TmsCustomDecoder::DecodeTextBody() {
     if (encoding != "base64") {
         while (ReadLine()) {
             body.emplace_back(line_);
-            if (IsBeginLine(line_)) {
-                // A text body carrying uuencoded files: read it again as a plain article.
+            if (IsBeginLine(line_) || YEncBeginLine(line_)) {
+                // A text body carrying uuencoded or yEnc files: read it again as a plain
+                // article.
                 lines_.SetPosition(0);
                 body.clear();
                 Headers.Clear();
@@ -495,7 +526,10 @@ void TmsCustomDecoder::DecodePlain() {
             ExtractUU();
             return;
         }
-        Message->Body().emplace_back(line_);
+        if (const auto begin = YEncBeginLine(line_))
+            ExtractYEnc(*begin, false);
+        else
+            Message->Body().emplace_back(line_);
     }
 }
 
@@ -513,14 +547,94 @@ void TmsCustomDecoder::ExtractUU() {
                     AppendUU();
             EndData(*item);
             AddAttachment(std::move(item));
-            while (ReadLine())
+            while (ReadLine()) {
                 if (IsBeginLine(line_))
                     return true;
+                if (const auto begin = YEncBeginLine(line_))
+                    ExtractYEnc(*begin, false);
+            }
             return false;
         });
         if (!more)
             return;
     }
+}
+
+std::string_view TmsCustomDecoder::YEncDataAhead(bool inPart) const {
+    // The decoder stops at the keyword line anyway; the bound sizes the output, and keeps
+    // the search for the part's delimiter from running past the next file each time.
+    std::string_view data = lines_.Rest();
+    const std::size_t keyword = data.starts_with("=y") ? 0 : data.find("\n=y");
+    if (keyword != std::string_view::npos)
+        data = data.substr(0, keyword + 1);
+    return inPart ? data.substr(0, DelimiterIn(data)) : data;
+}
+
+void TmsCustomDecoder::ExtractYEnc(const YEncBegin &begin, bool inPart) {
+    auto item = std::make_unique<TmsAttItem>();
+    AsAttachmentStep([&] {
+        item->SetFileName(begin.name.empty() ? GeneratedName() : begin.name);
+        YEncPartData part;
+        part.range = YEncPart{1, begin.size};
+        const std::size_t partLine = lines_.Position();
+        if (begin.part) {
+            const auto range = ReadLine() ? ParseYEncPart(line_) : std::nullopt;
+            if (range)
+                part.range = *range;
+            else
+                lines_.SetPosition(partLine);
+        }
+        const std::string_view encoded = YEncDataAhead(inPart);
+        // Decoded where the attachment keeps it: the output is never larger than the input.
+        std::string bytes(encoded.size(), '\0');
+        const YEncDecodeResult decoded = YEncDecode(encoded, bytes.data());
+        bytes.resize(decoded.written);
+        lines_.SetPosition(lines_.Position() + decoded.consumed);
+        part.decodedSize = decoded.written;
+        part.decodedCrc = decoded.crc;
+
+        const std::size_t endLine = lines_.Position();
+        const auto end = ReadLine() ? ParseYEncEnd(line_) : std::nullopt;
+        if (end) {
+            part.endSize = end->size;
+            part.pcrc32 = begin.part ? end->pcrc32 : end->crc32;
+        } else {
+            // No "=yend": the line belongs to whatever comes next (a delimiter, a file).
+            lines_.SetPosition(endLine);
+        }
+        if (ContinueYEncFile(begin, part, end, bytes))
+            return;
+        TYEncFileCheck check(begin.size);
+        if (end && end->crc32)
+            check.SetFileCrc(*end->crc32);
+        check.AddPart(part);
+        item->Fault = check.Problem();
+        item->Data.Assign(std::move(bytes));
+        const int count = Message->Attachments().Count();
+        AddAttachment(std::move(item));
+        yEncFile_ = YEncFileInProgress{};
+        if (begin.part && Message->Attachments().Count() > count)
+            yEncFile_ = YEncFileInProgress{count, begin.name, part.range.end + 1, check};
+    });
+}
+
+bool TmsCustomDecoder::ContinueYEncFile(const YEncBegin &begin, const YEncPartData &part,
+                                        const std::optional<YEncEnd> &end, std::string &bytes) {
+    YEncFileInProgress &file = yEncFile_;
+    if (!begin.part || file.index < 0 || file.index != Message->Attachments().Count() - 1 ||
+        file.name != begin.name || file.check->FileSize() != begin.size ||
+        part.range.begin != file.next)
+        return false;
+    if (end && end->crc32)
+        file.check->SetFileCrc(*end->crc32);
+    file.check->AddPart(part);
+    file.next = part.range.end + 1;
+    TmsAttItem &item = Message->Attachments().Items(file.index);
+    item.Fault = file.check->Problem();
+    std::string joined = item.Data.Release();
+    joined += bytes;
+    item.Data.Assign(std::move(joined));
+    return true;
 }
 
 void TmsArticleDecoder::ProcessHeaders() {

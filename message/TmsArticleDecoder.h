@@ -2,7 +2,8 @@
 // Turns the text of one article as it was posted into a message: the header block, the text
 // body, and every attached file, whether MIME parts (base64, quoted-printable, 7-bit or
 // "x-uue") at any depth of nested multiparts and enclosed messages, a single-part MIME
-// file, or uuencoded files in a plain article. A structural fault is not fatal: it becomes a
+// file, uuencoded files in a plain article, or yEnc files and parts of files in a plain
+// article or a text part. A structural fault is not fatal: it becomes a
 // note in the body, and the raw article is kept as the attachment "original.eml".
 
 #include "message/TArticleLines.h"
@@ -10,6 +11,8 @@
 #include "message/TMimeStack.h"
 #include "message/TmsAttItem.h"
 #include "message/TmsHeaders.h"
+#include "message/YEncFileCheck.h"
+#include "message/YEncHeader.h"
 
 #include <cstddef>
 #include <memory>
@@ -91,11 +94,23 @@ private:
     // How many bytes the part that starts here takes in the article, up to the delimiter
     // that ends it.
     std::size_t PartSizeAhead() const;
+    // Where the first delimiter line of the open multiparts starts in rest, or its size.
+    std::size_t DelimiterIn(std::string_view rest) const;
     // How many bytes the uuencoded file that starts here takes, up to its "`" line.
     std::size_t UUSizeAhead();
     void AddAttachment(std::unique_ptr<TmsAttItem> item);
     void AppendData(TAttEncoding encoding, bool uuencoded);
     void AppendUU();
+    // On the "=ybegin" line of a file or part: decodes it up to its "=yend" line (or to the
+    // end of the MIME part when inPart, else of the article) into an attachment that
+    // carries what the check of its sizes and CRCs found.
+    void ExtractYEnc(const YEncBegin &begin, bool inPart);
+    // The encoded lines of the yEnc data starting here, up to the next keyword line.
+    std::string_view YEncDataAhead(bool inPart) const;
+    // Adds the decoded part to the file the article's parts before it began, when it goes
+    // on right where that one stopped; false when it is a file of its own.
+    bool ContinueYEncFile(const YEncBegin &begin, const YEncPartData &part,
+                          const std::optional<YEncEnd> &end, std::string &bytes);
     void EndData(TmsAttItem &item);
     // Hands the decoded bytes to the item: the quoted-printable lines, or the collected data.
     void FinishItem(TmsAttItem &item, TAttEncoding encoding, std::vector<std::string> &quoted);
@@ -111,6 +126,14 @@ private:
     // No part came after the text: the article's type is then the text part's type.
     bool onlyBody_ = false;
     std::string bodyType_;
+    // The yEnc file whose parts follow one another in this article: its attachment (the
+    // last one added), and the check of the parts so far.
+    struct YEncFileInProgress {
+        int index = -1;
+        std::string name;
+        std::uint64_t next = 0; // where the next part must begin
+        std::optional<TYEncFileCheck> check;
+    } yEncFile_;
     std::size_t graveLine_ = 0;
     std::size_t graveFrom_ = 0;
     bool graveKnown_ = false;

@@ -40,6 +40,7 @@ void TmsAttItem::Assign(const TmsAttItem &source) {
     if (&source == this)
         return;
     Data.Assign(std::string(source.Data.Bytes()));
+    Fault = source.Fault;
     contentType_ = source.contentType_;
     transferEncoding_ = source.transferEncoding_;
     fileName_ = source.fileName_;

@@ -2,6 +2,7 @@
 // One attached file of a message: its decoded bytes, its name, MIME type and the transfer
 // encoding it travels in.
 
+#include "message/YEncFileCheck.h"
 #include "platform/Object.h"
 #include "platform/TStream.h"
 
@@ -20,6 +21,8 @@ class TmsAttItem : public TObject {
 public:
     // The decoded bytes, owned by the item.
     TMemoryStream Data;
+    // What the check of a yEnc file found wrong; its bytes are kept all the same.
+    YEncProblem Fault = YEncProblem::None;
 
     const std::string &FileName() const { return fileName_; }
     // Stores the name (cut at 255 characters); a non-empty name also sets ContentType to
@@ -30,8 +33,8 @@ public:
     TAttEncoding TransferEncoding() const { return transferEncoding_; }
     void SetTransferEncoding(TAttEncoding encoding) { transferEncoding_ = encoding; }
 
-    // Copies the bytes, the type, the encoding and the name (without the name's side
-    // effects).
+    // Copies the bytes, the fault, the type, the encoding and the name (without the name's
+    // side effects).
     void Assign(const TmsAttItem &source);
 
 private:

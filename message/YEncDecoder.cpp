@@ -22,7 +22,6 @@ struct Cursor {
     const Byte *p;
     const Byte *end;
     Byte *out;
-    bool serverForm;
     bool lineStart = true;
     bool escape = false;
     bool stopped = false;
@@ -35,26 +34,18 @@ void StopAt(Cursor &c, const Byte *line, YEncStop why) {
     c.stop = why;
 }
 
-// Handles the start of a line: the server's stuffing dot, the end of the response and a
-// keyword line. Returns false when decoding stops here.
+// Handles the start of a line: a keyword line ends the data. Returns false when decoding
+// stops here.
 bool EnterLine(Cursor &c) {
-    const Byte *const line = c.p;
-    if (c.serverForm && *c.p == '.') {
-        if (c.p + 1 == c.end || c.p[1] == '\r' || c.p[1] == '\n') {
-            StopAt(c, line, YEncStop::ArticleEnd);
-            return false;
-        }
-        ++c.p;
-    }
     if (c.end - c.p >= 2 && c.p[0] == '=' && c.p[1] == 'y') {
-        StopAt(c, line, YEncStop::KeywordLine);
+        StopAt(c, c.p, YEncStop::KeywordLine);
         return false;
     }
     c.lineStart = false;
     return true;
 }
 
-// Decodes bytes one at a time until limit (or a little past it, to finish a stuffing dot).
+// Decodes bytes one at a time until limit.
 void ScalarDecode(Cursor &c, const Byte *limit) {
     Byte *out = c.out;
     while (c.p < limit) {
@@ -79,10 +70,10 @@ void ScalarDecode(Cursor &c, const Byte *limit) {
 
 #ifdef VEXIL_YENC_X86
 
-// What a block of 16 or 32 bytes needs, from one bit per byte for "=", CR, LF and ".". The
-// vector path takes blocks whose escapes are single "=" before a data byte and whose lines
-// start with neither "=" nor a dot; anything else (keyword lines, stuffing dots, "==", an
-// "=" before a line end) goes to the scalar loop for that block.
+// What a block of 16 or 32 bytes needs, from one bit per byte for "=", CR and LF. The vector
+// path takes blocks whose escapes are single "=" before a data byte and whose lines do not
+// start with "="; anything else (keyword lines, "==", an "=" before a line end) goes to the
+// scalar loop for that block.
 struct BlockPlan {
     std::uint32_t remove;
     bool scalar;
@@ -90,12 +81,12 @@ struct BlockPlan {
     bool nextEscape;
 };
 
-inline BlockPlan PlanBlock(std::uint32_t eq, std::uint32_t cr, std::uint32_t lf, std::uint32_t dot,
-                           unsigned width, const Cursor &c) {
+inline BlockPlan PlanBlock(std::uint32_t eq, std::uint32_t cr, std::uint32_t lf, unsigned width,
+                           const Cursor &c) {
     const std::uint32_t all = width == 32 ? ~0u : (1u << width) - 1;
     const std::uint32_t lineStarts = ((lf << 1) | (c.lineStart ? 1u : 0u)) & all;
     const std::uint32_t breaks = eq | cr | lf;
-    std::uint32_t scalar = lineStarts & (eq | dot);
+    std::uint32_t scalar = lineStarts & eq;
     scalar |= (eq << 1) & breaks & all;
     if (c.escape)
         scalar |= breaks & 1u;
@@ -135,7 +126,6 @@ __attribute__((target("sse2"))) void Sse2Decode(Cursor &c, const Byte *limit) {
     const __m128i equals = _mm_set1_epi8('=');
     const __m128i crs = _mm_set1_epi8('\r');
     const __m128i lfs = _mm_set1_epi8('\n');
-    const __m128i dots = _mm_set1_epi8('.');
     const __m128i offset = _mm_set1_epi8(42);
     const __m128i escapeOffset = _mm_set1_epi8(64);
     // 32 bytes ahead, so that the last run's 16-byte copy stays inside the output.
@@ -145,10 +135,7 @@ __attribute__((target("sse2"))) void Sse2Decode(Cursor &c, const Byte *limit) {
         const auto eq = static_cast<std::uint32_t>(_mm_movemask_epi8(isEq));
         const auto cr = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, crs)));
         const auto lf = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lfs)));
-        const auto dot =
-            c.serverForm ? static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, dots)))
-                         : 0u;
-        const BlockPlan plan = PlanBlock(eq, cr, lf, dot, 16, c);
+        const BlockPlan plan = PlanBlock(eq, cr, lf, 16, c);
         if (plan.scalar) {
             ScalarDecode(c, c.p + 16);
             if (c.stopped)
@@ -186,7 +173,6 @@ __attribute__((target("avx2,popcnt"))) void Avx2Decode(Cursor &c, const Byte *li
     const __m256i equals = _mm256_set1_epi8('=');
     const __m256i crs = _mm256_set1_epi8('\r');
     const __m256i lfs = _mm256_set1_epi8('\n');
-    const __m256i dots = _mm256_set1_epi8('.');
     const __m256i offset = _mm256_set1_epi8(42);
     const __m256i escapeOffset = _mm256_set1_epi8(64);
     const __m256i upperHalf = _mm256_set_epi64x(0x0808080808080808, 0, 0x0808080808080808, 0);
@@ -196,11 +182,7 @@ __attribute__((target("avx2,popcnt"))) void Avx2Decode(Cursor &c, const Byte *li
         const auto eq = static_cast<std::uint32_t>(_mm256_movemask_epi8(isEq));
         const auto cr = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, crs)));
         const auto lf = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, lfs)));
-        const auto dot =
-            c.serverForm
-                ? static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, dots)))
-                : 0u;
-        const BlockPlan plan = PlanBlock(eq, cr, lf, dot, 32, c);
+        const BlockPlan plan = PlanBlock(eq, cr, lf, 32, c);
         if (plan.scalar) {
             ScalarDecode(c, c.p + 32);
             if (c.stopped)
@@ -307,7 +289,7 @@ YEncDecodeResult YEncDecode(std::string_view in, char *out, const YEncDecodeOpti
     const DecodeLoop loop = LoopFor(options.kernel);
     const auto *const begin = reinterpret_cast<const Byte *>(in.data());
     auto *const outBegin = reinterpret_cast<Byte *>(out);
-    Cursor c{begin, begin + in.size(), outBegin, options.serverForm};
+    Cursor c{begin, begin + in.size(), outBegin};
     std::uint32_t crc = options.crc;
     while (c.p < c.end && !c.stopped) {
         Byte *const from = c.out;

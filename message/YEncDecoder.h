@@ -28,13 +28,9 @@ YEncKernel BestYEncKernel();
 enum class YEncStop {
     InputEnd,    // every byte was decoded
     KeywordLine, // at a line starting with "=y" (normally "=yend")
-    ArticleEnd,  // at the "." line that ends a server response (server form only)
 };
 
 struct YEncDecodeOptions {
-    // The bytes as a news server sends them: a "." at the start of a line is dropped (so ".."
-    // is "." + the rest), and a line of a lone "." ends the data.
-    bool serverForm = false;
     YEncKernel kernel = YEncKernel::Best;
     Crc32Method crcMethod = Crc32Method::Best;
     // The CRC of the bytes decoded before, when a part is decoded in several calls.

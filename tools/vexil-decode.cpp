@@ -103,8 +103,13 @@ void PrintSummary(vexil::TmsArticle &article) {
     const vexil::TmsAttList &list = article.Attachments();
     for (int i = 0; i < list.Count(); ++i) {
         const vexil::TmsAttItem &item = list.Items(i);
-        vexil::PrintFields(
-            {item.FileName(), std::to_string(item.Data.Bytes().size()), item.ContentType()});
+        const std::string size = std::to_string(item.Data.Bytes().size());
+        // A yEnc file that failed its check is written all the same; the line says why.
+        if (item.Fault != vexil::YEncProblem::None)
+            vexil::PrintFields(
+                {item.FileName(), size, item.ContentType(), vexil::YEncProblemText(item.Fault)});
+        else
+            vexil::PrintFields({item.FileName(), size, item.ContentType()});
     }
 }
 

@@ -192,6 +192,7 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
         Status("Saved " + std::filesystem::path(path).filename().string());
     };
     core.OnAttachmentsLeftOut = [](vexil::TObject *, const std::string &text) { Status(text); };
+    core.OnFileFault = [](vexil::TObject *, const std::string &text) { Status(text); };
     Walk(nntp, o, [&](int n) { core.HeaderRetrieved(n); });
 }
 

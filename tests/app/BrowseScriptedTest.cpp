@@ -8,6 +8,7 @@
 #include "app/TfrmMain.h"
 #include "message/TmsArticleDecoder.h"
 #include "message/UUCode.h"
+#include "message/YEncEncoder.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "tests/net/ScriptedServer.h"
@@ -307,6 +308,41 @@ TEST_F(BrowseScriptedTest, AnArticleStoresAtMostAThousandAttachmentsAndSaysSo) {
     EXPECT_FALSE(std::filesystem::exists(PictureFolder() + "f1000.gif"));
     Close();
     EXPECT_EQ(fetched, (std::vector<int>{1, 2, 3}));
+}
+
+// A yEnc file as a server sends it (leading dots doubled), under the CRC given.
+std::string YEncBody(const std::string &name, const std::string &bytes, const std::string &crc) {
+    const std::string size = std::to_string(bytes.size());
+    std::string body = "=ybegin line=128 size=" + size + " name=" + name + "\r\n";
+    bool lineStart = true;
+    for (const char c : YEncEncode(bytes)) {
+        if (lineStart && c == '.')
+            body += '.';
+        body += c;
+        lineStart = c == '\n';
+    }
+    return body + "=yend size=" + size + " crc32=" + crc + "\r\n";
+}
+
+TEST_F(BrowseScriptedTest, AYEncPictureWithAWrongCrcIsShownAndReported) {
+    const std::string picture = Bitmap(0x00ff00);
+    const std::vector<FakeArticle> articles = {
+        {1, "500", "bad.bmp yEnc (1/1)", YEncBody("bad.bmp", picture, "0badc0de")}};
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, articles, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    EXPECT_TRUE(StatusTrail().contains("CRC error in bad.bmp"))
+        << StatusTrail().join("\n").toStdString();
+    // The file is kept and listed all the same.
+    ASSERT_EQ(form->Pictures->PictureList.size(), 1u);
+    EXPECT_EQ(form->Pictures->PictureList.front(), PictureFolder() + "bad.bmp");
+    std::ifstream in(PictureFolder() + "bad.bmp", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), picture);
+    Close();
 }
 
 TEST_F(BrowseScriptedTest, GoWithAPortThatIsNoPortSaysSoAndEndsCleanly) {

@@ -50,14 +50,6 @@ std::unique_ptr<TmsAttItem> Item(const std::string &name, std::string bytes) {
     return item;
 }
 
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto &c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
-
 // Encodes, then decodes what the encoder wrote. (Read back from a server, the block ends in
 // the "." line, which a text body keeps as its last line.)
 std::unique_ptr<TmsArticle> RoundTrip(TmsArticle &a) {

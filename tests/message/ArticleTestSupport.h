@@ -8,6 +8,7 @@
 #include "platform/TStream.h"
 
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,42 @@ inline std::string Posted(std::string_view text) {
 // begins with a dot is doubled by the caller).
 inline std::string Wire(std::string_view text) {
     return Posted(text) + ".\r\n";
+}
+
+// What a news server sends for a stored text: CR LF line ends, a leading "." doubled, and
+// the "." line at the end.
+inline std::string ServerForm(std::string_view text) {
+    std::string out;
+    bool lineStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        if (lineStart && c == '.')
+            out += '.';
+        if (c == '\n')
+            out += '\r';
+        out += c;
+        lineStart = c == '\n';
+    }
+    if (!lineStart)
+        out += "\r\n";
+    return out + ".\r\n";
+}
+
+// A data block as the news client hands it on: un-stuffed, its "." line gone.
+inline std::string Framed(std::string block) {
+    TNntpFramer::FrameWhole(block);
+    return block;
+}
+
+// Bytes from a seeded generator, the same for the same seed.
+inline std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (auto &c : s)
+        c = static_cast<char>(rng());
+    return s;
 }
 
 // The base64 lines of bytes, 57 bytes a line, each ended by a line feed.

@@ -1,5 +1,7 @@
 // CRC-32 by every method against known values and against zlib, and combination of CRCs
 // against zlib's crc32_combine.
+#include "ArticleTestSupport.h"
+
 #include "message/Crc32.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +11,9 @@
 #include <string>
 
 using namespace vexil;
+using namespace vexil::test;
 
 namespace {
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto &c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
 
 std::uint32_t ZlibCrc(std::string_view s) {
     return static_cast<std::uint32_t>(

@@ -29,27 +29,6 @@ std::string Quote(const fs::path &path) {
     return out + "'";
 }
 
-// What a news server sends for a stored article: CR LF line ends, leading dots doubled,
-// and the final "." line.
-std::string ServerForm(std::string_view text) {
-    std::string out;
-    bool lineStart = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        if (lineStart && c == '.')
-            out += '.';
-        if (c == '\n')
-            out += '\r';
-        out += c;
-        lineStart = c == '\n';
-    }
-    if (!lineStart)
-        out += "\r\n";
-    return out + ".\r\n";
-}
-
 class RealToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,5 +1,5 @@
 // The yEnc body decoder, every kernel against the scalar one and against the bytes encoded:
-// escapes, line ends, lines of any length, the server's dot-stuffing, and where it stops.
+// escapes, line ends, lines of any length, a leading dot, and where it stops.
 #include "YEncTestSupport.h"
 
 #include "message/Crc32.h"
@@ -12,24 +12,7 @@
 using namespace vexil;
 using namespace vexil::test;
 
-namespace {
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto &c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
-
-std::string Plain(std::string_view bytes) {
-    std::string out;
-    for (const char c : bytes)
-        out += static_cast<char>(static_cast<unsigned char>(c) - 42);
-    return out;
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(YEncDecoderTest, RoundTripAtManyLineLengths) {
     for (const std::size_t lineLength : {1, 2, 3, 15, 16, 17, 31, 32, 33, 128, 997, 1 << 20}) {
@@ -70,12 +53,13 @@ TEST(YEncDecoderTest, EveryEscapedByteAndBareCriticalBytes) {
     EXPECT_TRUE(DecodeAll(text).bytes == expected);
     // Bytes an encoder should have escaped are data all the same.
     const std::string bare("\0\t ab\x01", 6);
-    EXPECT_EQ(DecodeAll(bare).bytes, Plain(bare));
+    EXPECT_EQ(DecodeAll(bare).bytes, HandDecoded(bare));
 }
 
 TEST(YEncDecoderTest, LineEndsDroppedBlankAndTabAtLineEndKept) {
     const std::string line = "abc \t";
-    const std::string expected = Plain(line) + Plain(line) + Plain(line) + Plain(line);
+    const std::string expected =
+        HandDecoded(line) + HandDecoded(line) + HandDecoded(line) + HandDecoded(line);
     EXPECT_EQ(DecodeAll(line + "\r\n" + line + "\n" + line + "\r" + line).bytes, expected);
     EXPECT_EQ(DecodeAll("\r\n\n\r\r\n").bytes, "");
 }
@@ -83,10 +67,12 @@ TEST(YEncDecoderTest, LineEndsDroppedBlankAndTabAtLineEndKept) {
 TEST(YEncDecoderTest, EscapeAtTheEndOfALineTakesTheNextLinesFirstByte) {
     for (const std::string &pad : {std::string(), std::string(30, 'k'), std::string(61, 'k')}) {
         const Decoded d = DecodeAll(pad + "ab=\r\ncd\r\n");
-        EXPECT_EQ(d.bytes, Plain(pad) + Plain("ab") + static_cast<char>('c' - 106) + Plain("d"));
+        EXPECT_EQ(d.bytes, HandDecoded(pad) + HandDecoded("ab") + static_cast<char>('c' - 106) +
+                               HandDecoded("d"));
         // Before a keyword line, and at the end of the input, the escape has nothing to take.
-        EXPECT_EQ(DecodeAll(pad + "ab=\r\n=yend size=2\r\n").bytes, Plain(pad) + Plain("ab"));
-        EXPECT_EQ(DecodeAll(pad + "ab=").bytes, Plain(pad) + Plain("ab"));
+        EXPECT_EQ(DecodeAll(pad + "ab=\r\n=yend size=2\r\n").bytes,
+                  HandDecoded(pad) + HandDecoded("ab"));
+        EXPECT_EQ(DecodeAll(pad + "ab=").bytes, HandDecoded(pad) + HandDecoded("ab"));
     }
 }
 
@@ -98,41 +84,29 @@ TEST(YEncDecoderTest, StopsAtAKeywordLineOnly) {
     EXPECT_EQ(d.result.consumed, data.size());
     EXPECT_EQ(d.bytes.size(), 1000u);
     // "=y" inside a line is an escaped "y"; "=" at a line start is an escape like any other.
-    EXPECT_EQ(DecodeAll("a=yb\r\n=}c\r\n").bytes,
-              Plain("a") + static_cast<char>('y' - 106) + Plain("b") + '\x13' + Plain("c"));
+    EXPECT_EQ(DecodeAll("a=yb\r\n=}c\r\n").bytes, HandDecoded("a") + static_cast<char>('y' - 106) +
+                                                      HandDecoded("b") + '\x13' + HandDecoded("c"));
     EXPECT_EQ(DecodeAll("=ypart begin=1 end=2\r\n").result.consumed, 0u);
 }
 
-TEST(YEncDecoderTest, ServerFormUndoesDotStuffingAndEndsAtTheDotLine) {
+// The framer undoes the server's dot-stuffing; after it a leading dot is data like any byte.
+TEST(YEncDecoderTest, LeadingDotsAfterFramingAreData) {
     // An escaped dot ("=n") and a bare one, each at the start of a line.
     const std::string stored = "=nab\r\n.cd\r\n..e\r\n";
     const std::string wire = ServerForm(stored);
     ASSERT_EQ(wire, "=nab\r\n..cd\r\n...e\r\n.\r\n");
-    const Decoded d = DecodeAll(wire, true);
-    EXPECT_EQ(d.bytes, std::string(1, '\x04') + Plain("ab.cd..e"));
-    EXPECT_EQ(d.result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(d.result.consumed, wire.size() - 3);
-    // Without the option a leading dot is data, and a lone "." line too.
-    EXPECT_EQ(DecodeAll(stored).bytes, std::string(1, '\x04') + Plain("ab.cd..e"));
-    EXPECT_EQ(DecodeAll(".\r\n").bytes, Plain("."));
-    EXPECT_EQ(DecodeAll(".", true).result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(DecodeAll(".\n", true).result.stop, YEncStop::ArticleEnd);
-    EXPECT_EQ(
-        DecodeAll(wire.substr(0, wire.size() - 3) + "=yend size=8\r\n.\r\n", true).result.stop,
-        YEncStop::KeywordLine);
-}
-
-TEST(YEncDecoderTest, ServerFormOfEncodedDataDecodesToTheSameBytes) {
+    const Decoded d = DecodeAll(Framed(wire));
+    EXPECT_EQ(d.bytes, std::string(1, '\x04') + HandDecoded("ab.cd..e"));
+    EXPECT_EQ(d.result.stop, YEncStop::InputEnd);
+    EXPECT_EQ(DecodeAll(".\r\n").bytes, HandDecoded("."));
     // Bytes that encode to "." (4) at many line starts.
     std::string bytes = RandomBytes(200000, 11);
     for (std::size_t i = 0; i < bytes.size(); i += 61)
         bytes[i] = '\x04';
     for (const std::size_t lineLength : {61, 128}) {
-        const std::string wire = ServerForm(YEncEncode(bytes, lineLength));
-        const Decoded d = DecodeAll(wire, true);
-        EXPECT_TRUE(d.bytes == bytes) << lineLength;
-        EXPECT_EQ(d.result.crc, Crc32(bytes));
-        EXPECT_EQ(d.result.stop, YEncStop::ArticleEnd);
+        const Decoded e = DecodeAll(Framed(ServerForm(YEncEncode(bytes, lineLength))));
+        EXPECT_TRUE(e.bytes == bytes) << lineLength;
+        EXPECT_EQ(e.result.crc, Crc32(bytes));
     }
 }
 
@@ -146,15 +120,13 @@ TEST(YEncDecoderTest, KernelsAgreeOnArbitraryText) {
         std::string text(rng() % 200, '\0');
         for (auto &c : text)
             c = rng() % 4 == 0 ? alphabet[rng() % sizeof alphabet] : static_cast<char>(rng());
-        for (const bool serverForm : {false, true}) {
-            const Decoded reference = DecodeWith(YEncKernel::Scalar, text, serverForm);
-            for (const YEncKernel kernel : AvailableYEncKernels()) {
-                const Decoded d = DecodeWith(kernel, text, serverForm);
-                ASSERT_TRUE(d.bytes == reference.bytes) << KernelName(kernel) << " round " << round;
-                ASSERT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
-                ASSERT_EQ(d.result.stop, reference.result.stop) << KernelName(kernel);
-                ASSERT_EQ(d.result.crc, Crc32(d.bytes));
-            }
+        const Decoded reference = DecodeWith(YEncKernel::Scalar, text);
+        for (const YEncKernel kernel : AvailableYEncKernels()) {
+            const Decoded d = DecodeWith(kernel, text);
+            ASSERT_TRUE(d.bytes == reference.bytes) << KernelName(kernel) << " round " << round;
+            ASSERT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
+            ASSERT_EQ(d.result.stop, reference.result.stop) << KernelName(kernel);
+            ASSERT_EQ(d.result.crc, Crc32(d.bytes));
         }
     }
 }

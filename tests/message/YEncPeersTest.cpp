@@ -1,7 +1,7 @@
 // Articles made by yEnc encoders that nobody here wrote (Debian's python3-yenc and
 // python3-sabyenc), single and in parts, in the form a news server hands them out, decode
-// to the original files byte for byte with every kernel; and a post made by hand carries
-// the corner cases that those encoders do not produce.
+// to the original files byte for byte with every kernel and through the article decoder; and a post
+// made by hand carries the corner cases that those encoders do not produce.
 #include "YEncTestSupport.h"
 
 #include "message/Crc32.h"
@@ -54,7 +54,7 @@ Joined Join(const std::vector<std::string> &articles, YEncKernel kernel) {
     Joined j;
     std::optional<TYEncFileCheck> check;
     for (const std::string &article : articles) {
-        const auto p = ReadArticlePart(ServerForm(article), kernel);
+        const auto p = ReadArticlePart(Framed(ServerForm(article)), kernel);
         EXPECT_TRUE(p);
         if (!p)
             continue;
@@ -131,6 +131,17 @@ TEST_F(YEncPeersTest, PeerEncodedArticlesDecodeToTheOriginals) {
             for (const char *form : {" single", " parts"}) {
                 const std::string key = encoder + original.filename().string() + form;
                 auto articles = posts.at(key);
+                // The article decoder gives each article's file or part as an attachment.
+                std::string pieces;
+                for (const std::string &article : articles) {
+                    const auto a = LoadArticle(ServerForm(article));
+                    ASSERT_EQ(a->Attachments().Count(), 1) << key;
+                    const TmsAttItem &item = a->Attachments().Items(0);
+                    EXPECT_EQ(item.Fault, YEncProblem::None) << key;
+                    EXPECT_EQ(item.FileName(), original.filename().string());
+                    pieces += item.Data.Bytes();
+                }
+                EXPECT_TRUE(pieces == expected) << key;
                 std::reverse(articles.begin(), articles.end()); // parts in any order
                 for (const YEncKernel kernel : AvailableYEncKernels()) {
                     const Joined j = Join(articles, kernel);
@@ -147,25 +158,9 @@ namespace {
 
 const char kHead[] = "From: hand@example.invalid\r\nSubject: hand made\r\n\r\n";
 
-// Encoded text as written by hand: each byte given is taken as an encoded character.
-std::string Plain(std::string_view encoded) {
-    std::string out;
-    bool escape = false;
-    for (const char c : encoded) {
-        if (c == '\r' || c == '\n')
-            continue;
-        if (escape)
-            out += static_cast<char>(c - 106);
-        else if (c != '=')
-            out += static_cast<char>(c - 42);
-        escape = !escape && c == '=';
-    }
-    return out;
-}
-
 std::string HandPart(int part, std::uint64_t begin, std::string_view lines,
                      const std::string &end) {
-    const std::string data = Plain(lines);
+    const std::string data = HandDecoded(lines);
     return std::string(kHead) + "=ybegin part=" + std::to_string(part) +
            " total=3 line=128 size=30 name=../../tmp/evil\x01name \"x\".jpg\r\n" +
            "=ypart begin=" + std::to_string(begin) +
@@ -187,11 +182,11 @@ TEST_F(YEncPeersTest, HandMadePostWithTheCornerCases) {
     const std::string lines1 = "=nabc\r\n.def \r\n..gh\t\r\n";
     const std::string lines2 = "ijk=\r\nJlm\r\n";
     const std::string lines3 = "nopqrstuvw\r\n";
-    const std::string file = Plain(lines1) + Plain(lines2) + Plain(lines3);
+    const std::string file = HandDecoded(lines1) + HandDecoded(lines2) + HandDecoded(lines3);
     ASSERT_EQ(file.size(), 30u);
     const std::string crc = Hex(Crc32(file));
     const auto trailer = [&](int n, const std::string &lines) {
-        const std::string data = Plain(lines);
+        const std::string data = HandDecoded(lines);
         return "=yend size=" + std::to_string(data.size()) + " part=" + std::to_string(n) +
                " pcrc32=" + Hex(Crc32(data));
     };

@@ -1,6 +1,8 @@
 #pragma once
-// Shared by the yEnc tests: decoding with every kernel the processor has, the server form
-// of a text, and a small walk over an article's yEnc lines.
+// Shared by the yEnc tests: decoding with every kernel the processor has, and a small walk
+// over an article's yEnc lines.
+
+#include "ArticleTestSupport.h"
 
 #include "message/YEncDecoder.h"
 #include "message/YEncFileCheck.h"
@@ -32,12 +34,11 @@ struct Decoded {
     YEncDecodeResult result;
 };
 
-inline Decoded DecodeWith(YEncKernel kernel, std::string_view text, bool serverForm = false) {
+inline Decoded DecodeWith(YEncKernel kernel, std::string_view text) {
     Decoded d;
     d.bytes.assign(text.size(), '\0');
     YEncDecodeOptions options;
     options.kernel = kernel;
-    options.serverForm = serverForm;
     d.result = YEncDecode(text, d.bytes.data(), options);
     d.bytes.resize(d.result.written);
     return d;
@@ -45,10 +46,10 @@ inline Decoded DecodeWith(YEncKernel kernel, std::string_view text, bool serverF
 
 // Decodes text with every available kernel, expects them all to agree, and returns the
 // scalar result.
-inline Decoded DecodeAll(std::string_view text, bool serverForm = false) {
-    const Decoded reference = DecodeWith(YEncKernel::Scalar, text, serverForm);
+inline Decoded DecodeAll(std::string_view text) {
+    const Decoded reference = DecodeWith(YEncKernel::Scalar, text);
     for (const YEncKernel kernel : AvailableYEncKernels()) {
-        const Decoded d = DecodeWith(kernel, text, serverForm);
+        const Decoded d = DecodeWith(kernel, text);
         EXPECT_TRUE(d.bytes == reference.bytes) << KernelName(kernel);
         EXPECT_EQ(d.result.crc, reference.result.crc) << KernelName(kernel);
         EXPECT_EQ(d.result.consumed, reference.result.consumed) << KernelName(kernel);
@@ -57,28 +58,24 @@ inline Decoded DecodeAll(std::string_view text, bool serverForm = false) {
     return reference;
 }
 
-// What a news server sends for a stored text: CR LF line ends, a leading "." doubled, and
-// the "." line at the end.
-inline std::string ServerForm(std::string_view text) {
+// Encoded text written by hand, decoded the plain way: line ends dropped, "=" escapes the
+// next byte.
+inline std::string HandDecoded(std::string_view encoded) {
     std::string out;
-    bool lineStart = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    bool escape = false;
+    for (const char c : encoded) {
+        if (c == '\r' || c == '\n')
             continue;
-        if (lineStart && c == '.')
-            out += '.';
-        if (c == '\n')
-            out += '\r';
-        out += c;
-        lineStart = c == '\n';
+        if (escape)
+            out += static_cast<char>(c - 106);
+        else if (c != '=')
+            out += static_cast<char>(c - 42);
+        escape = !escape && c == '=';
     }
-    if (!lineStart)
-        out += "\r\n";
-    return out + ".\r\n";
+    return out;
 }
 
-// One yEnc file or part found in an article in server form.
+// One yEnc file or part found in an article as the news client frames it.
 struct ArticlePart {
     YEncBegin begin;
     std::optional<YEncPart> part;
@@ -109,7 +106,7 @@ inline std::optional<ArticlePart> ReadArticlePart(std::string_view article, YEnc
         if (p.part)
             pos += line.size();
     }
-    p.data = DecodeWith(kernel, article.substr(pos), true);
+    p.data = DecodeWith(kernel, article.substr(pos));
     if (p.data.result.stop == YEncStop::KeywordLine)
         p.end = ParseYEncEnd(LineAt(article, pos + p.data.result.consumed));
     return p;

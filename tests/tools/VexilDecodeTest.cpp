@@ -1,9 +1,12 @@
 // vexil-decode as its users run it: saved articles in, pictures and a summary out.
+#include "message/Crc32.h"
+#include "message/YEncEncoder.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -73,6 +76,50 @@ TEST_F(VexilDecodeTest, ReadsTheServerFormAndPrintsTheBody) {
     EXPECT_EQ(ReadFile(dir_ / "p.jpg"), std::string("\xff\xd8\xff\xe0", 4));
     const ToolResult body = Run("--body mime.eml");
     EXPECT_EQ(body.out, ".dotted\n");
+}
+
+// A yEnc file or part as the server sends it: leading dots doubled, the final "." line.
+std::string YEncArticle(const std::string &name, const std::string &bytes, const std::string &part,
+                        const std::string &end) {
+    std::string body = "=ybegin " + part + "line=128 size=" + std::to_string(bytes.size()) +
+                       " name=" + name + "\r\n";
+    if (!part.empty())
+        body += "=ypart begin=1 end=" + std::to_string(bytes.size()) + "\r\n";
+    std::string stuffed;
+    const std::string encoded = vexil::YEncEncode(bytes, 64);
+    bool lineStart = true;
+    for (const char c : encoded) {
+        if (lineStart && c == '.')
+            stuffed += '.';
+        stuffed += c;
+        lineStart = c == '\n';
+    }
+    return "From: poster@example.invalid\r\nSubject: " + name + "\r\n\r\n" + body + stuffed + end +
+           "\r\n.\r\n";
+}
+
+TEST_F(VexilDecodeTest, DecodesYEncArticlesAndNamesTheirFaults) {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += static_cast<char>(i % 64 == 0 ? 4 : i * 7); // "." at many line starts
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08x", vexil::Crc32(bytes));
+    const std::string size = std::to_string(bytes.size());
+    WriteFile(dir_ / "good.txt",
+              YEncArticle("good.jpg", bytes, "", "=yend size=" + size + " crc32=" + crc));
+    WriteFile(dir_ / "part.txt", YEncArticle("part.gif", bytes, "part=1 total=1 ",
+                                             "=yend size=" + size + " part=1 pcrc32=" + crc));
+    WriteFile(dir_ / "bad.txt",
+              YEncArticle("bad.jpg", bytes, "", "=yend size=" + size + " crc32=00000bad"));
+    WriteFile(dir_ / "short.txt", YEncArticle("short.jpg", bytes, "", "=yend size=4999"));
+    const ToolResult r = Run("-o out good.txt part.txt bad.txt short.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char *line :
+         {"good.jpg\t5000\timage/jpeg\n", "part.gif\t5000\timage/gif\n",
+          "bad.jpg\t5000\timage/jpeg\tCRC error\n", "short.jpg\t5000\timage/jpeg\tsize mismatch\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
+    for (const char *name : {"good.jpg", "part.gif", "bad.jpg", "short.jpg"})
+        EXPECT_EQ(ReadFile(dir_ / "out" / name), bytes) << name;
 }
 
 TEST_F(VexilDecodeTest, ReportsBadFilesAndGoesOn) {

@@ -1,13 +1,20 @@
 // vexil-nntp against the private news servers of the test fixture.
 #include "../net/InnServer.h"
 
+#include "message/Crc32.h"
+#include "message/YEncEncoder.h"
 #include "tests/browse/CommaLinesGroup.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -99,6 +106,72 @@ TEST_F(VexilNntpTest, FetchKeepsOnlyPicturesAndNeverOverwritesAFile) {
     const fs::path stem = fs::path(posted[0].attachments[0]).stem();
     const fs::path renamed = dir_ / "out" / (stem.string() + " (2).jpg");
     EXPECT_EQ(ReadFile(renamed), inn.Original(InnServer::PictureGroup, posted[0].attachments[0]));
+}
+
+// A yEnc picture article for the group, with a wrong crc32= when crc is given.
+std::string YEncArticle(const std::string &group, const std::string &id, const std::string &name,
+                        const std::string &bytes, const std::string &crc = "") {
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", vexil::Crc32(bytes));
+    const std::string size = std::to_string(bytes.size());
+    const std::string body = "=ybegin line=128 size=" + size + " name=" + name + "\r\n" +
+                             vexil::YEncEncode(bytes) + "=yend size=" + size +
+                             " crc32=" + (crc.empty() ? std::string(hex) : crc) + "\r\n";
+    std::size_t lines = 0;
+    for (const char c : body)
+        lines += c == '\n';
+    return "From: poster@example.invalid\r\nNewsgroups: " + group + "\r\nSubject: " + name +
+           " yEnc (1/1)\r\nMessage-ID: <" + id +
+           "@example.invalid>\r\nLines: " + std::to_string(lines) + "\r\n\r\n" + body;
+}
+
+void Shell(const std::string &command) {
+    ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+}
+
+TEST_F(VexilNntpTest, FetchReportsAYEncCrcErrorByNameAndKeepsTheFile) {
+    const std::string group = "alt.test.yenc.tool";
+    std::mt19937 rng(15);
+    std::string good(40000, '\0'), bad(30000, '\0'), hostile(20000, '\0');
+    for (std::string *bytes : {&good, &bad, &hostile})
+        for (auto &b : *bytes)
+            b = static_cast<char>(rng());
+    // Bytes that encode to "." at line starts: the server doubles those dots.
+    for (std::size_t i = 0; i < good.size(); i += 128)
+        good[i] = '\x04';
+    const std::vector<std::string> articles{
+        YEncArticle(group, "yenc-good", "good.jpg", good),
+        YEncArticle(group, "yenc-bad", "bad.jpg", bad, "0badc0de"),
+        YEncArticle(group, "yenc-hostile", "../../escape.jpg", hostile)};
+    std::string files;
+    for (std::size_t i = 0; i < articles.size(); ++i) {
+        const fs::path file = dir_ / ("article" + std::to_string(i) + ".txt");
+        WriteFile(file, articles[i]);
+        files += " " + file.string();
+    }
+    std::ifstream innDir(std::string(std::getenv("VEXIL_INN_STATE")) + "/inn-dir");
+    std::string server;
+    std::getline(innDir, server);
+    const std::string tools = std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/";
+    Shell("bash " + tools + "add-group " + server + "/plain " + group);
+    Shell("bash " + tools + "post-article " + server + "/plain" + files);
+
+    fs::create_directories(dir_ / "deep" / "er");
+    const ToolResult r =
+        Run("--server " + inn.Address() + " fetch " + group + " --min-lines 0 -o deep/er/out");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto lines = LinesOf(r.out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "CRC error in bad.jpg"), lines.end()) << r.out;
+    EXPECT_EQ(r.out.find("CRC error in good.jpg"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(dir_ / "deep" / "er" / "out" / "good.jpg"), good);
+    EXPECT_EQ(ReadFile(dir_ / "deep" / "er" / "out" / "bad.jpg"), bad);
+    // The hostile name stays in the folder, under a usable name.
+    EXPECT_FALSE(fs::exists(dir_ / "deep" / "escape.jpg"));
+    EXPECT_FALSE(fs::exists(dir_ / "escape.jpg"));
+    std::size_t pictures = 0;
+    for (const auto &entry : fs::directory_iterator(dir_ / "deep" / "er" / "out"))
+        pictures += ReadFile(entry.path()) == hostile;
+    EXPECT_EQ(pictures, 1u);
 }
 
 TEST_F(VexilNntpTest, LoginAndLog) {

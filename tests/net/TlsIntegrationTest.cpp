@@ -62,6 +62,12 @@ TEST_F(TlsIntegrationTest, TrustedServerListsGroupsAndServesArticlesAsThePlainPo
     nntp.RetrieveNewsGroupList();
     EXPECT_TRUE(nntp.Secure());
     EXPECT_EQ(nntp.Tls()->Protocol().substr(0, 5), "TLSv1");
+    // Over TLS the client asks what the server can do; INN reads news without MODE READER.
+    EXPECT_TRUE(nntp.Capabilities().Known);
+    EXPECT_EQ(nntp.Capabilities().Version, 2);
+    EXPECT_TRUE(nntp.Capabilities().Reader);
+    EXPECT_TRUE(nntp.Capabilities().Over);
+    EXPECT_TRUE(nntp.Capabilities().CompressDeflate);
     bool listed = false;
     for (int i = 0; i < nntp.NewsGroupList().Count(); ++i)
         listed = listed || nntp.NewsGroupList().Items(i).Name == InnServer::PictureGroup;
@@ -107,6 +113,7 @@ TEST_F(TlsIntegrationTest, LoginRunsInsideTheSecureConnection) {
     nntp.Password = inn.Password();
     EXPECT_EQ(PictureGroupHeaders().size(), 5u);
     EXPECT_TRUE(nntp.Secure());
+    EXPECT_TRUE(nntp.Capabilities().Over);
     nntp.Disconnect();
 
     nntp.Password = "wrong";

@@ -254,6 +254,19 @@ void TagSocket::CreateSocket() {
 void TagSocket::ConnectSocket() {
     if (canceled_)
         RaiseCanceled();
+    try {
+        ConnectTcp();
+    } catch (const ESocketError &) {
+        // A connection that never came about leaves nothing to say goodbye on: a QUIT
+        // later would only fail a second time.
+        CloseSocket();
+        throw;
+    }
+    if (TlsWanted())
+        StartTls();
+}
+
+void TagSocket::ConnectTcp() {
     wsock::sockaddr_in addr{};
     addr.sin_family = wsock::WS_AF_INET;
     addr.sin_port = Winsock().htons(port_);
@@ -273,8 +286,6 @@ void TagSocket::ConnectSocket() {
     Wait(connectSeen_, true);
     connecting_ = false;
     RaiseWaitFailure();
-    if (TlsWanted())
-        StartTls();
 }
 
 bool TagSocket::TlsWanted() const {

@@ -181,6 +181,7 @@ private:
     void FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn);
     // Whether the server is spoken to over TLS, from the address, the port and the switch.
     bool TlsWanted() const;
+    void ConnectTcp();
     void StartTls();
     // recv and send with Winsock's results, through TLS when it is on; the error of a
     // SOCKET_ERROR is in transportError_. A TLS failure ends the connection and raises.

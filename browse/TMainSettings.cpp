@@ -59,7 +59,9 @@ void WriteMainSettings(TRegistry &store, const TMainSettings &settings) {
     store.WriteInteger("MaxLines", settings.MaxLines);
     store.WriteInteger("MinLines", settings.MinLines);
     store.WriteBool("SmartDownload", settings.SmartDownload);
-    store.WriteBool("UseTLS", settings.UseTls);
+    // A store that never saw the switch keeps the eight values it always had.
+    if (settings.UseTls || store.ValueExists("UseTLS"))
+        store.WriteBool("UseTLS", settings.UseTls);
 }
 
 namespace {

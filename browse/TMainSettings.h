@@ -41,8 +41,8 @@ struct TMainSettings {
 // display's colour count for the SlowColor default.
 TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount);
 
-// Writes the eight values in their order, then UseTLS; the first failure throws and skips
-// the rest.
+// Writes the eight values in their order, then UseTLS when it is on or was stored before;
+// the first failure throws and skips the rest.
 void WriteMainSettings(TRegistry &store, const TMainSettings &settings);
 
 // The fingerprint the user trusts for Server; empty when none. A store that cannot be read

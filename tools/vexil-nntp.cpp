@@ -130,7 +130,7 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             vexil::TToolArguments::UnknownOption(arg);
     }
     if (o.server.empty())
-        throw vexil::EUsageError("--server [nntps://]HOST[:PORT] is missing");
+        throw vexil::EUsageError("--server HOST[:PORT] is missing");
     ParseCommand(words, o);
     return o;
 }

@@ -426,6 +426,13 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
         dlg.OKBtn->click();
     });
     EXPECT_FALSE(form->msNNTP.UseTls());
+    // Switched off again, it is stored off.
+    form->close();
+    Close();
+    TRegistry store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey("\\Software\\Internet\\VX", false);
+    EXPECT_FALSE(store.ReadBool("UseTLS"));
 }
 
 // Answers the certificate question with Yes or No and any other box with OK, keeping the

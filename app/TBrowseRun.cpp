@@ -1,12 +1,16 @@
 #include "app/TBrowseRun.h"
 
+#include "browse/TMainSettings.h"
 #include "net/NetErrors.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "platform/PrintableText.h"
 #include "platform/QtText.h"
+#include "platform/TRegistry.h"
+#include "widgets/ApplicationTitle.h"
 
 #include <QComboBox>
+#include <QMessageBox>
 #include <QWidget>
 
 #include <algorithm>
@@ -126,11 +130,45 @@ void TBrowseRun::ForgetHeaders() {
 }
 
 void TBrowseRun::LeaveOutdatedServer() {
-    if (Client.Connected() && connectedServer_ != Client.Server())
+    if (Client.Connected() && connectedServer_ != ConnectionName())
         Client.Disconnect();
 }
 
+std::string TBrowseRun::ConnectionName() const {
+    return Client.UseTls() ? Client.Server() + " (TLS)" : Client.Server();
+}
+
+void TBrowseRun::Status(const QString &Text) {
+    Controls.SetStatusPanel(Client.Secure() ? "[TLS] " + Text : Text);
+}
+
 void TBrowseRun::RunOnConnection(const std::function<void()> &Exchange) {
+    LoadTrustedCertificate();
+    try {
+        RunClosingBrokenConnection(Exchange);
+    } catch (const ECertificateError &e) {
+        if (!TrustedWhenAsked(e))
+            throw;
+        RunClosingBrokenConnection(Exchange);
+    }
+}
+
+void TBrowseRun::LoadTrustedCertificate() {
+    TRegistry *store = Controls.SettingsStore ? Controls.SettingsStore() : nullptr;
+    Client.SetTrustedFingerprint(store != nullptr ? ReadTrustedCertificate(*store, Client.Server())
+                                                  : std::string());
+}
+
+bool TBrowseRun::TrustedWhenAsked(const ECertificateError &Failure) {
+    if (!Controls.TrustCertificate || !Controls.TrustCertificate(Failure))
+        return false;
+    if (TRegistry *store = Controls.SettingsStore ? Controls.SettingsStore() : nullptr)
+        WriteTrustedCertificate(*store, Client.Server(), Failure.Fingerprint);
+    Client.SetTrustedFingerprint(Failure.Fingerprint);
+    return true;
+}
+
+void TBrowseRun::RunClosingBrokenConnection(const std::function<void()> &Exchange) {
     try {
         Exchange();
     } catch (const ESocketError &) {
@@ -150,7 +188,7 @@ void TBrowseRun::msNNTPNextHeaderRetrieved(int n) {
 }
 
 void TBrowseRun::msNNTPOpen() {
-    connectedServer_ = Client.Server();
+    connectedServer_ = ConnectionName();
     Status("Opening connection");
 }
 
@@ -187,6 +225,18 @@ void TBrowseRun::msNNTPError(const std::string &Msg) {
 
 void TBrowseRun::msNNTPPosting() {
     Status("Posting the article...");
+}
+
+bool AskToTrustCertificate(QWidget *Parent, const std::string &Server,
+                           const ECertificateError &Failure) {
+    const QString server = MessageText(PrintableText(Server));
+    const QString text = MessageText(PrintableText(Failure.Message())) +
+                         "\n\nTrust this certificate for " + server +
+                         " from now on? Vexil will accept exactly this certificate from " + server +
+                         "; should the server show another one, you will be asked again.";
+    return QMessageBox::question(Parent, ApplicationTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 } // namespace vexil

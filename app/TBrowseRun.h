@@ -21,6 +21,7 @@ class QWidget;
 
 namespace vexil {
 
+class ECertificateError;
 class TmsArticle;
 class TmsNNTP;
 class TRegistry;
@@ -44,6 +45,9 @@ public:
         // Where the attachments go, and the list a stored picture joins.
         std::string PictureFolder;
         std::function<void(const std::string &)> AddPicture;
+        // Asked when the server's certificate failed its check: true trusts exactly this
+        // certificate for the server from now on. Unset: nothing is trusted.
+        std::function<bool(const ECertificateError &)> TrustCertificate;
     };
 
     // Binds the client's events; the client and the article outlive the run object.
@@ -71,7 +75,8 @@ public:
     void LeaveOutdatedServer();
     // Runs an exchange with the server. When it fails because the connection broke (a
     // socket error, or a server that closed its end), our end is closed too, so that the
-    // next command connects anew instead of failing on the dead connection.
+    // next command connects anew instead of failing on the dead connection. A certificate
+    // the user trusts when asked is stored for the server and the exchange runs once more.
     void RunOnConnection(const std::function<void()> &Exchange);
 
 private:
@@ -94,7 +99,15 @@ private:
     void Run(const std::string &Group);
     void SelectGroupAfresh(const std::string &Group);
     void BindEvents();
-    void Status(const QString &Text) { Controls.SetStatusPanel(Text); }
+    // Over TLS every status text carries a lock mark, so the panel shows the connection is
+    // secure for as long as it is.
+    void Status(const QString &Text);
+    void RunClosingBrokenConnection(const std::function<void()> &Exchange);
+    // The certificate trusted for the server, from the settings store.
+    void LoadTrustedCertificate();
+    bool TrustedWhenAsked(const ECertificateError &Failure);
+    // The server and whether TLS is switched on: either changed means another connection.
+    std::string ConnectionName() const;
 
     TControls Controls;
     TmsNNTP &Client;
@@ -103,5 +116,10 @@ private:
     // The server the open connection was made to.
     std::string connectedServer_;
 };
+
+// The question of TControls::TrustCertificate, as a message box over Parent: the failure,
+// and whether to trust this one certificate for Server. No is the default.
+bool AskToTrustCertificate(QWidget *Parent, const std::string &Server,
+                           const ECertificateError &Failure);
 
 } // namespace vexil

@@ -174,6 +174,11 @@ QWidget *TSetupDlg::BuildServerTab() {
     auto *label = new QLabel("News Server:");
     label->setBuddy(ServerEdit);
     btnGetGroup = ActionButton("Get Groups", "btnGetGroup", &TSetupDlg::btnGetGroupClick);
+    cbUseTls = new QCheckBox("Use a secure connection (TLS)");
+    cbUseTls->setObjectName("cbUseTls");
+    // An nntps:// server or port 563 is secure with or without the box.
+    cbUseTls->setToolTip("Port 563 unless the server names another; always on for an "
+                         "nntps:// server and for port 563.");
 
     auto *row = new QHBoxLayout;
     row->addWidget(label);
@@ -185,6 +190,7 @@ QWidget *TSetupDlg::BuildServerTab() {
                  "(news.example.net for someone@example.net). Get Groups fetches the server's "
                  "picture groups.",
                  row);
+    group->layout()->addWidget(cbUseTls);
     return tab;
 }
 
@@ -261,6 +267,7 @@ void TSetupDlg::Fill(const TMainSettings &Values) {
     eMaxLines->setText(QString::number(Values.MaxLines));
     cbLogFile->setChecked(Values.LogFile);
     cbSmartDownLoad->setChecked(Values.SmartDownload);
+    cbUseTls->setChecked(Values.UseTls);
 }
 
 std::string TSetupDlg::ServerText() const {
@@ -279,6 +286,7 @@ TMainSettings TSetupDlg::Values() const {
         values.MaxLines = TMainSettings().MaxLines;
     values.LogFile = cbLogFile->isChecked();
     values.SmartDownload = cbSmartDownLoad->isChecked();
+    values.UseTls = cbUseTls->isChecked();
     return values;
 }
 

@@ -64,6 +64,7 @@ public:
     QWidget *tsLogin = nullptr;
     QComboBox *ServerEdit = nullptr;
     QPushButton *btnGetGroup = nullptr;
+    QCheckBox *cbUseTls = nullptr;
     QCheckBox *cbSmartDownLoad = nullptr;
     QPushButton *btnReset = nullptr;
     QCheckBox *cb256Color = nullptr;

@@ -26,6 +26,7 @@
 #include "widgets/TScrollBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -363,6 +364,9 @@ void TfrmMain::CreateBrowseRun() {
     controls.SettingsStore = [this] { return SettingsStore.get(); };
     controls.PictureFolder = TempFolder;
     controls.AddPicture = [this](const std::string &path) { Pictures->AddPicture(path); };
+    controls.TrustCertificate = [this](const ECertificateError &e) {
+        return AskToTrustCertificate(this, msNNTP.Server(), e);
+    };
     Browse = std::make_unique<TBrowseRun>(std::move(controls), msNNTP, msArticle1);
 }
 
@@ -375,6 +379,7 @@ void TfrmMain::ConnectBrowseControls() {
 
 void TfrmMain::ApplySettings(const TMainSettings &settings) {
     msNNTP.SetServer(settings.Server);
+    msNNTP.SetUseTls(settings.UseTls);
     Settings = settings;
     Browse->SetSettings(Settings);
     msNNTP.UserName = settings.UserName;
@@ -384,6 +389,7 @@ void TfrmMain::ApplySettings(const TMainSettings &settings) {
 TMainSettings TfrmMain::CurrentSettings() const {
     TMainSettings settings = Settings;
     settings.Server = msNNTP.Server();
+    settings.UseTls = msNNTP.UseTls();
     settings.UserName = msNNTP.UserName;
     settings.Password = msNNTP.Password;
     settings.LogFile = !msNNTP.LogFileName().empty();
@@ -471,6 +477,7 @@ void TfrmMain::SetupButtonClick() {
 void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
     const TMainSettings values = dlg.Values();
     msNNTP.SetServer(values.Server);
+    msNNTP.SetUseTls(values.UseTls);
     msNNTP.UserName = values.UserName;
     msNNTP.Password = values.Password;
     Settings = values;
@@ -492,6 +499,7 @@ void TfrmMain::SetupGetGroups(TSetupDlg &dlg) {
                            "use the one connection. Press Stop first.");
     TClientOperation operation(*this);
     msNNTP.SetServer(dlg.ServerText());
+    msNNTP.SetUseTls(dlg.cbUseTls->isChecked());
     // The login typed beside the server goes with it: a server that wants one answers LIST
     // only after it.
     msNNTP.UserName = BytesOfText(dlg.eName->text());

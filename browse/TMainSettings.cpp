@@ -1,4 +1,5 @@
 #include "browse/TMainSettings.h"
+#include "net/ServerAddress.h"
 #include "platform/TRegistry.h"
 
 namespace vexil {
@@ -41,6 +42,7 @@ TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &col
     readOrKeep([&] { settings.UserName = store.ReadString("User"); });
     readOrKeep([&] { settings.Password = store.ReadString("Pass"); });
     readOrKeep([&] { settings.EMailAddress = store.ReadString("EMail Address"); });
+    readOrKeep([&] { settings.UseTls = store.ReadBool("UseTLS"); });
     if (settings.Server.empty())
         settings.Server = kDefaultServerName;
     return settings;
@@ -57,6 +59,41 @@ void WriteMainSettings(TRegistry &store, const TMainSettings &settings) {
     store.WriteInteger("MaxLines", settings.MaxLines);
     store.WriteInteger("MinLines", settings.MinLines);
     store.WriteBool("SmartDownload", settings.SmartDownload);
+    // A store that never saw the switch keeps the eight values it always had.
+    if (settings.UseTls || store.ValueExists("UseTLS"))
+        store.WriteBool("UseTLS", settings.UseTls);
+}
+
+namespace {
+
+// "nntps://news.example.com:563" and "news.example.com:563" are one server.
+std::string CertificateName(const std::string &Server) {
+    try {
+        const ServerAddress address = SplitServerAddress(Server);
+        return address.Port == 0 ? address.Host : address.Host + ":" + std::to_string(address.Port);
+    } catch (const Exception &) {
+        return Server;
+    }
+}
+
+} // namespace
+
+std::string ReadTrustedCertificate(TRegistry &store, const std::string &Server) {
+    std::string fingerprint;
+    readOrKeep([&] {
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (store.OpenKey(kTrustedCertificatesKey, false) &&
+            store.ValueExists(CertificateName(Server)))
+            fingerprint = store.ReadString(CertificateName(Server));
+    });
+    return fingerprint;
+}
+
+void WriteTrustedCertificate(TRegistry &store, const std::string &Server,
+                             const std::string &Fingerprint) {
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey(kTrustedCertificatesKey, true);
+    store.WriteString(CertificateName(Server), Fingerprint);
 }
 
 } // namespace vexil

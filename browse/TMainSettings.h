@@ -14,6 +14,9 @@ class TRegistry;
 
 inline constexpr const char *kSettingsKey = "\\Software\\Internet\\VX";
 inline constexpr const char *kDefaultServerName = "news";
+// The certificates the user chose to trust although their check failed: one SHA-256
+// fingerprint per server, named as the server is written (without "nntps://").
+inline constexpr const char *kTrustedCertificatesKey = "\\Software\\Internet\\VX\\Certificates";
 
 struct TMainSettings {
     std::string Server = kDefaultServerName;
@@ -28,6 +31,8 @@ struct TMainSettings {
     std::string EMailAddress;
     // The command log; switched on for the session only, never stored.
     bool LogFile = false;
+    // Speak to the server over TLS (also on for an "nntps://" server or port 563).
+    bool UseTls = false;
 };
 
 // Reads every setting on its own: one that cannot be read keeps its default and the rest
@@ -36,7 +41,15 @@ struct TMainSettings {
 // display's colour count for the SlowColor default.
 TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount);
 
-// Writes the eight values in their order; the first failure throws and skips the rest.
+// Writes the eight values in their order, then UseTLS when it is on or was stored before;
+// the first failure throws and skips the rest.
 void WriteMainSettings(TRegistry &store, const TMainSettings &settings);
+
+// The fingerprint the user trusts for Server; empty when none. A store that cannot be read
+// trusts nothing.
+std::string ReadTrustedCertificate(TRegistry &store, const std::string &Server);
+// Trusts the certificate with Fingerprint for Server, in place of any trusted before.
+void WriteTrustedCertificate(TRegistry &store, const std::string &Server,
+                             const std::string &Fingerprint);
 
 } // namespace vexil

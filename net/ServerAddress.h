@@ -1,5 +1,6 @@
 #pragma once
-// The news server as the user writes it: "host" or "host:port".
+// The news server as the user writes it: "host", "host:port", or either behind "nntps://"
+// for a secure connection (or "nntp://", which changes nothing).
 
 #include <cstdint>
 #include <string>
@@ -10,7 +11,12 @@ struct ServerAddress {
     std::string Host;
     // 0 when the address names no port: the service lookup and the default port decide.
     std::uint16_t Port = 0;
+    // Written with "nntps://".
+    bool Secure = false;
 };
+
+// The port of news over TLS; a server on it is spoken to over TLS whatever the address says.
+inline constexpr std::uint16_t kSecureNewsPort = 563;
 
 // Splits an address; a port that is not a number from 1 to 65535 raises ESocketError
 // with a message naming the address.

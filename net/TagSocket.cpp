@@ -207,8 +207,13 @@ void TagSocket::ResolveHost() {
 
 void TagSocket::ResolvePort() {
     // CheckServer has refused a port that is no number from 1 to 65535.
-    if (const std::uint16_t port = SplitServerAddress(server_).Port; port != 0) {
-        port_ = port;
+    const ServerAddress address = SplitServerAddress(server_);
+    if (address.Port != 0) {
+        port_ = address.Port;
+        return;
+    }
+    if (address.Secure || useTls_) {
+        port_ = kSecureNewsPort;
         return;
     }
     if (service_.empty())
@@ -249,6 +254,19 @@ void TagSocket::CreateSocket() {
 void TagSocket::ConnectSocket() {
     if (canceled_)
         RaiseCanceled();
+    try {
+        ConnectTcp();
+    } catch (const ESocketError &) {
+        // A connection that never came about leaves nothing to say goodbye on: a QUIT
+        // later would only fail a second time.
+        CloseSocket();
+        throw;
+    }
+    if (TlsWanted())
+        StartTls();
+}
+
+void TagSocket::ConnectTcp() {
     wsock::sockaddr_in addr{};
     addr.sin_family = wsock::WS_AF_INET;
     addr.sin_port = Winsock().htons(port_);
@@ -270,6 +288,115 @@ void TagSocket::ConnectSocket() {
     RaiseWaitFailure();
 }
 
+bool TagSocket::TlsWanted() const {
+    return useTls_ || port_ == kSecureNewsPort || SplitServerAddress(server_).Secure;
+}
+
+void TagSocket::StartTls() {
+    TTlsLayer::TOptions options;
+    options.Host = HostPart();
+    options.CaFile = caFile_;
+    options.TrustedFingerprint = trustedFingerprint_;
+    transportError_ = 0;
+    try {
+        tls_ = std::make_unique<TTlsLayer>(
+            options, [this](char *b, int n) { return ReceiveRaw(b, n); },
+            [this](const char *b, int n) { return SendRaw(b, n); });
+    } catch (const ESocketError &e) {
+        RaiseTlsFailure(e);
+    }
+    handshaking_ = true;
+    counter_.Start();
+    while (!canceled_ && !counter_.TimedOut() && Connected()) {
+        try {
+            handshakeWait_ = tls_->Handshake();
+        } catch (const ESocketError &e) {
+            handshaking_ = false;
+            RaiseTlsFailure(e);
+        }
+        if (handshakeWait_ == TTlsLayer::TStep::Done)
+            break;
+        readSeen_ = writeSeen_ = false;
+        ProcessMessages(kPollMs);
+    }
+    handshaking_ = false;
+    counter_.Stop();
+    if (counter_.TimedOut())
+        RaiseTimedOut();
+    if (canceled_)
+        RaiseCanceled();
+    if (!Connected())
+        RaiseSocketError(kMsgNotConnected);
+}
+
+void TagSocket::RaiseTlsFailure(const ESocketError &Failure) {
+    // A broken transport says so in the words of its own error.
+    const int code = transportError_;
+    CloseSocket();
+    if (code != 0 && code != wsock::WSAEWOULDBLOCK)
+        RaiseSocketError(static_cast<std::uint16_t>(code));
+    counter_.Stop();
+    if (OnError) {
+        std::string msg = Failure.Message();
+        OnError(this, msg);
+    }
+    if (const auto *certificate = dynamic_cast<const ECertificateError *>(&Failure))
+        throw *certificate;
+    throw ESocketError(Failure.Message());
+}
+
+int TagSocket::ReceiveRaw(char *Buffer, int Size) {
+    const int n = Winsock().recv(socket_, Buffer, Size, 0);
+    if (n != wsock::SOCKET_ERROR)
+        return n;
+    transportError_ = Winsock().WSAGetLastError();
+    return transportError_ == wsock::WSAEWOULDBLOCK ? TTlsLayer::WouldBlock : TTlsLayer::Failed;
+}
+
+int TagSocket::SendRaw(const char *Buffer, int Size) {
+    const int n = Winsock().send(socket_, Buffer, Size, 0);
+    if (n != wsock::SOCKET_ERROR)
+        return n;
+    transportError_ = Winsock().WSAGetLastError();
+    return transportError_ == wsock::WSAEWOULDBLOCK ? TTlsLayer::WouldBlock : TTlsLayer::Failed;
+}
+
+int TagSocket::Receive(char *Buffer, int Size) {
+    transportError_ = 0;
+    if (!tls_) {
+        const int n = ReceiveRaw(Buffer, Size);
+        return n >= 0 ? n : wsock::SOCKET_ERROR;
+    }
+    int n = 0;
+    try {
+        n = tls_->Read(Buffer, Size);
+    } catch (const ESocketError &e) {
+        RaiseTlsFailure(e);
+    }
+    if (n != TTlsLayer::WouldBlock)
+        return n;
+    transportError_ = wsock::WSAEWOULDBLOCK;
+    return wsock::SOCKET_ERROR;
+}
+
+int TagSocket::Transmit(const char *Buffer, int Size) {
+    transportError_ = 0;
+    if (!tls_) {
+        const int n = SendRaw(Buffer, Size);
+        return n >= 0 ? n : wsock::SOCKET_ERROR;
+    }
+    int n = 0;
+    try {
+        n = tls_->Write(Buffer, Size);
+    } catch (const ESocketError &e) {
+        RaiseTlsFailure(e);
+    }
+    if (n != TTlsLayer::WouldBlock)
+        return n;
+    transportError_ = wsock::WSAEWOULDBLOCK;
+    return wsock::SOCKET_ERROR;
+}
+
 void TagSocket::SendLine(std::string_view Line) {
     if (!Connected())
         RaiseSocketError(kMsgNotConnected);
@@ -283,12 +410,11 @@ void TagSocket::SendLine(std::string_view Line) {
         ProcessMessages(sendBlocked_ ? kPollMs : 0);
         if (canceled_ || !Connected())
             break;
-        const int n =
-            Winsock().send(socket_, text.data() + sent,
-                           static_cast<int>(std::min<std::size_t>(text.size() - sent, kChunk)), 0);
+        const int n = Transmit(text.data() + sent,
+                               static_cast<int>(std::min<std::size_t>(text.size() - sent, kChunk)));
         sendBlocked_ = n == wsock::SOCKET_ERROR;
         if (n == wsock::SOCKET_ERROR) {
-            const int code = Winsock().WSAGetLastError();
+            const int code = transportError_;
             if (code != wsock::WSAEWOULDBLOCK && !canceled_) {
                 sendBlocked_ = false;
                 RaiseSocketError(static_cast<std::uint16_t>(code));
@@ -355,7 +481,7 @@ int TagSocket::ReadLine(std::string &Line) {
         }
         if (status == TNntpFramer::TStatus::TooLong)
             RaiseTooLong();
-        const int n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
+        const int n = Connected() ? Receive(chunk, kChunk) : 0;
         if (n > 0) {
             framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
             continue;
@@ -363,7 +489,7 @@ int TagSocket::ReadLine(std::string &Line) {
         if (n == 0)
             WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
         if (n == wsock::SOCKET_ERROR) {
-            const int code = Winsock().WSAGetLastError();
+            const int code = transportError_;
             if (code != wsock::WSAEWOULDBLOCK && !canceled_)
                 RaiseSocketError(static_cast<std::uint16_t>(code));
         }
@@ -422,12 +548,12 @@ void TagSocket::FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn) {
         if (framer_.Unexamined() > 0) {
             n = static_cast<int>(std::min<std::size_t>(framer_.Unexamined(), kChunk));
         } else {
-            n = Connected() ? Winsock().recv(socket_, chunk, kChunk, 0) : 0;
+            n = Connected() ? Receive(chunk, kChunk) : 0;
             if (n > 0)
                 framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
         }
         if (n == wsock::SOCKET_ERROR) {
-            const int code = Winsock().WSAGetLastError();
+            const int code = transportError_;
             if (code != wsock::WSAEWOULDBLOCK && !canceled_)
                 RaiseSocketError(static_cast<std::uint16_t>(code));
         }
@@ -466,6 +592,8 @@ void TagSocket::CloseSocket() {
         return;
     if (OnClosing)
         OnClosing(this);
+    tls_.reset();
+    handshaking_ = false;
     Winsock().closesocket(socket_);
     socket_ = wsock::INVALID_SOCKET;
     connecting_ = sendBlocked_ = false;
@@ -603,7 +731,9 @@ short TagSocket::SocketEventsWanted() const {
         return 0;
     if (connecting_)
         return POLLOUT;
-    short events = sendBlocked_ ? POLLOUT : 0;
+    if (handshaking_)
+        return handshakeWait_ == TTlsLayer::TStep::WantWrite ? POLLOUT : POLLIN;
+    short events = sendBlocked_ || (tls_ && tls_->WantsWrite()) ? POLLOUT : 0;
     // After the peer closed, the socket stays readable for ever: waiting on it would spin.
     if (!closeSeen_)
         events |= POLLIN;
@@ -631,6 +761,11 @@ void TagSocket::TranslateSocketEvents(short Events) {
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_WRITE, 0));
     if (!(Events & (POLLIN | POLLERR | POLLHUP)))
         return;
+    if (handshaking_) {
+        // The handshake reads for itself; the wait only has to end.
+        WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
+        return;
+    }
     if (framer_.Pending() >= kMaxBuffered) {
         // Enough is waiting to be read; a server that floods us is not read ahead of need.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
@@ -639,7 +774,7 @@ void TagSocket::TranslateSocketEvents(short Events) {
     // Whatever has arrived is taken at once: the reads that follow find it buffered, and
     // the server gets its acknowledgement without delay.
     char chunk[kChunk];
-    const int n = Winsock().recv(socket_, chunk, kChunk, 0);
+    const int n = Receive(chunk, kChunk);
     if (n > 0) {
         framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
@@ -647,7 +782,7 @@ void TagSocket::TranslateSocketEvents(short Events) {
         // An orderly close is readable too: the read that follows sees the end at once.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
-    } else if (const int code = Winsock().WSAGetLastError(); code != wsock::WSAEWOULDBLOCK) {
+    } else if (const int code = transportError_; code != wsock::WSAEWOULDBLOCK) {
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, code));
     }
 }
@@ -659,7 +794,7 @@ void TagSocket::ProcessMessages(int WaitMs) {
         ProcessPendingMessagesNow();
     else
         ProcessPendingMessages();
-    if (framer_.Unexamined() > 0) {
+    if (framer_.Unexamined() > 0 || (tls_ && !handshaking_ && tls_->Pending() > 0)) {
         // Bytes already here are as good as a read notification.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WaitMs = 0;

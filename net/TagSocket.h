@@ -4,15 +4,18 @@
 // keeps the user interface alive through the message-pump hook, so the user's commands
 // (Cancel above all) and the component's own event handlers run nested inside a wait.
 
+#include "net/NetErrors.h"
 #include "net/NetEvents.h"
 #include "net/TNntpFramer.h"
 #include "net/TSocketWindow.h"
 #include "net/TTimeCounter.h"
+#include "net/TTlsLayer.h"
 #include "net/winsock/Winsock.h"
 #include "platform/Object.h"
 #include "platform/TStream.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,7 +45,8 @@ public:
     // Cancels a pending lookup, undoes the start-ups and writes the command log.
     ~TagSocket() override;
 
-    // A host (name or dotted IPv4 address), optionally followed by ":" and a port.
+    // A host (name or dotted IPv4 address), optionally followed by ":" and a port, the whole
+    // optionally behind "nntps://" for a secure connection.
     const std::string &Server() const { return server_; }
     void SetServer(std::string Value) { server_ = std::move(Value); }
     // When not empty, command and reply lines are kept and written to this file at the end
@@ -61,6 +65,21 @@ public:
     // component unloads it, so its owner sets True once the component is made.
     bool WinsockLoaded() const;
     void SetWinsockLoaded(bool Value);
+    // The user's switch for TLS. TLS is also on for an "nntps://" address and for port 563;
+    // with it on, a server written without a port is reached on 563.
+    bool UseTls() const { return useTls_; }
+    void SetUseTls(bool Value) { useTls_ = Value; }
+    // Authorities trusted beside the system's store (PEM); empty for none.
+    const std::string &CaFile() const { return caFile_; }
+    void SetCaFile(std::string Value) { caFile_ = std::move(Value); }
+    // The SHA-256 fingerprint of a certificate the user trusts for this server although it
+    // fails the check; any other failing certificate is still refused.
+    const std::string &TrustedFingerprint() const { return trustedFingerprint_; }
+    void SetTrustedFingerprint(std::string Value) { trustedFingerprint_ = std::move(Value); }
+    // Whether the open connection runs over TLS (its handshake done).
+    bool Secure() const { return tls_ != nullptr && !handshaking_; }
+    // The TLS layer of the open connection, for its certificate and protocol; null for none.
+    const TTlsLayer *Tls() const { return tls_.get(); }
 
     bool Connected() const { return socket_ != wsock::INVALID_SOCKET; }
     std::uint32_t RemoteAddr() const { return remoteAddr_; }
@@ -91,6 +110,8 @@ public:
     // fails with ECanceledError.
     virtual void Cancel();
 
+    // Connects, and over TLS completes the handshake and the certificate check: a
+    // certificate that fails it raises ECertificateError.
     void ConnectSocket();
     // Sends Line followed by CR LF.
     void SendLine(std::string_view Line);
@@ -158,12 +179,27 @@ private:
     void FireProgress(std::int64_t Size, std::int64_t Expected);
     // Frames a block from the socket; with PassOn, its bytes go there as they come.
     void FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn);
+    // Whether the server is spoken to over TLS, from the address, the port and the switch.
+    bool TlsWanted() const;
+    void ConnectTcp();
+    void StartTls();
+    // recv and send with Winsock's results, through TLS when it is on; the error of a
+    // SOCKET_ERROR is in transportError_. A TLS failure ends the connection and raises.
+    int Receive(char *Buffer, int Size);
+    int Transmit(const char *Buffer, int Size);
+    // The transport under TLS, with the layer's result convention.
+    int ReceiveRaw(char *Buffer, int Size);
+    int SendRaw(const char *Buffer, int Size);
+    [[noreturn]] void RaiseTlsFailure(const ESocketError &Failure);
 
     std::string server_;
     std::string logFileName_;
     std::uint16_t defaultPort_ = 0;
     bool sizeInLines_ = false;
     std::string service_;
+    bool useTls_ = false;
+    std::string caFile_;
+    std::string trustedFingerprint_;
 
     TSocketWindow window_;
     wsock::WSADATA startupData_{};
@@ -190,6 +226,11 @@ private:
     // Between connect and its notification, and while a send waits for room.
     bool connecting_ = false;
     bool sendBlocked_ = false;
+    std::unique_ptr<TTlsLayer> tls_;
+    bool handshaking_ = false;
+    // What the handshake's last step waits for.
+    TTlsLayer::TStep handshakeWait_ = TTlsLayer::TStep::Done;
+    int transportError_ = 0;
     // Bytes received but not yet handed out: what follows a reply line's line feed or a
     // block's "." line stays here for the next ReadLine or ReadData.
     TNntpFramer framer_;

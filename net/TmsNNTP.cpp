@@ -19,6 +19,8 @@ namespace {
 
 // What an EServerError says when the connection ended before a reply line arrived.
 constexpr const char *kNoReply = "The server closed the connection without a reply";
+// No server lists more than a few dozen capabilities.
+constexpr std::int64_t kMaxCapabilities = 64 * 1024;
 
 // Takes the first article number at or after From out of a LISTGROUP block as it arrives
 // and keeps nothing else, however long the list.
@@ -116,6 +118,36 @@ void TmsNNTP::Authenticate() {
     // Refused, out of sequence or not offered: going on would only hide this reply.
     if (code == 481 || code == 482 || code == 502)
         RaiseServerError();
+    // A server may offer more to a client it knows.
+    if (code == 281 && capabilitiesAsked_) {
+        const std::string reply = lastReply_;
+        ReadCapabilities("CAPABILITIES", 101);
+        lastReply_ = reply;
+    }
+}
+
+bool TmsNNTP::ReadCapabilities(const std::string &Line, int Expected) {
+    if (Exchange(Line) != Expected)
+        return false;
+    capabilities_ = TNntpCapabilities::Parse(ReadBlock(-1, kMaxCapabilities));
+    return true;
+}
+
+void TmsNNTP::LearnCapabilities() {
+    capabilitiesAsked_ = true;
+    const int code = Exchange("CAPABILITIES");
+    if (code == 101) {
+        capabilities_ = TNntpCapabilities::Parse(ReadBlock(-1, kMaxCapabilities));
+    } else if (code == 500 || code == 501) {
+        // A server older than the list; it may still name its extensions.
+        ReadCapabilities("LIST EXTENSIONS", 202);
+    }
+    if (!capabilities_.ModeReader || capabilities_.Reader)
+        return;
+    const int mode = Exchange("MODE READER");
+    if (mode != 200 && mode != 201)
+        RaiseServerError();
+    ReadCapabilities("CAPABILITIES", 101);
 }
 
 void TmsNNTP::RaiseServerError() const {
@@ -133,10 +165,14 @@ void TmsNNTP::RequireGroup() {
 }
 
 void TmsNNTP::Login() {
+    capabilities_ = TNntpCapabilities();
+    capabilitiesAsked_ = false;
     ConnectSocket();
     const int code = ReadReply();
     if (code != 200 && code != 201)
         RaiseServerError();
+    if (queryCapabilities_ || Secure())
+        LearnCapabilities();
 }
 
 void TmsNNTP::Logout() {

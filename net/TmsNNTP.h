@@ -5,6 +5,7 @@
 // blocks the caller while its waits keep the interface alive; the events fire inside them,
 // and a handler may start a nested fetch (an article inside the header walk).
 
+#include "net/TNntpCapabilities.h"
 #include "net/TmsMailBase.h"
 #include "net/TmsNewsGroupList.h"
 #include "net/TmsNgInfoList.h"
@@ -22,6 +23,15 @@ public:
     ~TmsNNTP() override;
 
     const std::string &LastReply() const { return lastReply_; }
+
+    // Whether the client asks the server what it can do (CAPABILITIES after the greeting and
+    // after a login, MODE READER only when listed). Always done over TLS; off otherwise, so
+    // that the original exchange stays as it was unless a faster way of reading is chosen.
+    bool QueryCapabilities() const { return queryCapabilities_; }
+    void SetQueryCapabilities(bool Value) { queryCapabilities_ = Value; }
+    // What the server of the open connection said it can do; nothing Known when not asked
+    // or when the server does not say.
+    const TNntpCapabilities &Capabilities() const { return capabilities_; }
 
     // The selected group, empty when none. Selecting another name (letter case aside)
     // connects when needed, sends GROUP and logs in on 480.
@@ -94,6 +104,10 @@ private:
     // AUTHINFO USER, and PASS when asked for; a 481, 482 or 502 raises EServerError.
     void Authenticate();
     int ReadReply();
+    // CAPABILITIES, on an older server LIST EXTENSIONS; then MODE READER when the server
+    // wants it (and CAPABILITIES again, as the answer may have changed).
+    void LearnCapabilities();
+    bool ReadCapabilities(const std::string &Command, int Expected);
     // After a 423 for Number: the STAT of the first article at or after it, or 423.
     int StatFirstFrom(int Number);
     // The same for a server without LISTGROUP: one STAT a number, a cancel ending it.
@@ -117,6 +131,10 @@ private:
     TmsNgInfoList headerList_;
     TmsNewsGroupList newsGroupList_;
     TmsArticle *article_ = nullptr;
+    bool queryCapabilities_ = false;
+    // Asked on this connection: a login asks again.
+    bool capabilitiesAsked_ = false;
+    TNntpCapabilities capabilities_;
 };
 
 } // namespace vexil

@@ -4,6 +4,7 @@
 #include "base/ReplyWords.h"
 #include "browse/TBrowseCore.h"
 #include "message/TmsArticle.h"
+#include "net/TTlsLayer.h"
 #include "net/TmsNNTP.h"
 #include "platform/Exception.h"
 #include "tools/ToolArguments.h"
@@ -24,6 +25,9 @@ struct Options {
     std::string user;
     std::string password;
     std::string log;
+    bool tls = false;
+    std::string caFile;
+    std::string fingerprint;
     int timeout = 600;
     std::string command;
     std::string group;
@@ -37,7 +41,8 @@ struct Options {
 constexpr const char *kTool = "vexil-nntp";
 
 constexpr const char *kUsage =
-    "usage: vexil-nntp --server HOST[:PORT] [--user U --password P] [--log FILE]\n"
+    "usage: vexil-nntp --server [nntps://]HOST[:PORT] [--tls] [--ca-file FILE]\n"
+    "                  [--trust-fingerprint SHA256] [--user U --password P] [--log FILE]\n"
     "                  [--timeout SECONDS] COMMAND\n"
     "commands:\n"
     "  list                          prints the server's groups: name, last, first, flag\n"
@@ -51,6 +56,11 @@ constexpr const char *kUsage =
     "                                attachment (defaults: A 150, B 100000)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
     "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
+    "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
+    "The certificate is checked against the system's store (SSL_CERT_FILE, SSL_CERT_DIR)\n"
+    "and --ca-file FILE (PEM); --trust-fingerprint takes the one certificate with that\n"
+    "SHA-256 fingerprint although its check fails. A refused certificate ends with 1 and\n"
+    "a message naming what was wrong, the certificate's subject and its fingerprint.\n"
     "--log FILE writes every command and reply line to FILE at the end.\n"
     "Text from the server is printed with its control characters as \"?\" (a tab as a\n"
     "space). Errors print their message on standard error; the exit status is then 1,\n"
@@ -74,6 +84,14 @@ void ParseCommand(const std::vector<std::string> &words, Options &o) {
         throw vexil::EUsageError("fetch needs -o DIR");
 }
 
+std::string FingerprintOf(const std::string &text) {
+    std::string fingerprint = vexil::TTlsLayer::NormalFingerprint(text);
+    if (fingerprint.empty())
+        throw vexil::EUsageError("--trust-fingerprint \"" + text +
+                                 "\" is no SHA-256 fingerprint (32 hexadecimal pairs)");
+    return fingerprint;
+}
+
 Options ParseArguments(vexil::TToolArguments &arguments) {
     Options o;
     std::vector<std::string> words;
@@ -88,6 +106,12 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.user = arguments.ValueOf(arg);
         else if (arg == "--password")
             o.password = arguments.ValueOf(arg);
+        else if (arg == "--tls")
+            o.tls = true;
+        else if (arg == "--ca-file")
+            o.caFile = arguments.ValueOf(arg);
+        else if (arg == "--trust-fingerprint")
+            o.fingerprint = FingerprintOf(arguments.ValueOf(arg));
         else if (arg == "--log")
             o.log = arguments.ValueOf(arg);
         else if (arg == "-o")
@@ -201,6 +225,9 @@ int Run(const Options &o) {
     nntp.SetWinsockLoaded(true);
     nntp.SetServer(o.server);
     nntp.SetTimeOut(o.timeout);
+    nntp.SetUseTls(o.tls);
+    nntp.SetCaFile(o.caFile);
+    nntp.SetTrustedFingerprint(o.fingerprint);
     nntp.UserName = o.user;
     nntp.Password = o.password;
     nntp.SetLogFileName(o.log);

@@ -2,6 +2,7 @@
 // script can point a program folder at a news server before Vexil starts (tools/run.sh does
 // that for its demo) and a user can look at what Vexil keeps.
 #include "base/AsciiCase.h"
+#include "browse/TMainSettings.h"
 #include "platform/Exception.h"
 #include "platform/TRegistry.h"
 #include "tools/ToolArguments.h"
@@ -35,8 +36,10 @@ constexpr const char *kUsage =
     "settings (--user: below HKEY_CURRENT_USER; --key: another key, such as\n"
     "\\Software\\Internet\\VX\\SDLog, the Smart Download memory). In the keys Vexil reads,\n"
     "only the values it knows can be written, each with its type; Vexil's settings are\n"
-    "Server, User, Pass and EMail Address (strings), MaxLines, MinLines, SlowColor and\n"
-    "SmartDownload (integers). The store is the one Vexil uses: $VEXIL_REGISTRY, else\n"
+    "Server, User, Pass and EMail Address (strings), MaxLines, MinLines, SlowColor,\n"
+    "SmartDownload and UseTLS (integers); \\Software\\Internet\\VX\\Certificates holds the\n"
+    "SHA-256 fingerprint of a certificate trusted for a server, named as the server is\n"
+    "written. The store is the one Vexil uses: $VEXIL_REGISTRY, else\n"
     "~/.config/vexil/registry.sqlite3; list, get and delete never create it.\n"
     "Errors print their message on standard error; the exit status is then 1, or 2 when\n"
     "the command line cannot be used.\n";
@@ -75,7 +78,10 @@ const std::vector<KnownKey> &KnownKeys() {
           {"Server", text},
           {"SlowColor", number},
           {"SmartDownload", number},
+          {"UseTLS", number},
           {"User", text}}},
+        // The certificates trusted although their check failed: a fingerprint per server.
+        {HKEY_LOCAL_MACHINE, vexil::kTrustedCertificatesKey, text, {}},
         // The Smart Download memory: one article number per server and group.
         {HKEY_LOCAL_MACHINE, "\\Software\\Internet\\VX\\SDLog", number, {}},
         // The main window's placement.

@@ -5,6 +5,7 @@
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TfrmMain.h"
+#include "browse/TMainSettings.h"
 #include "net/ServerAddress.h"
 #include "net/TmsNNTP.h"
 #include "platform/TRegistry.h"
@@ -15,6 +16,7 @@
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/ScopedEnv.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -391,6 +393,112 @@ TEST_F(SetupDlgTest, ResetTwiceShowsItsBoxOnce) {
     EXPECT_EQ(boxes, QStringList{"Smart Download Has Been Reset."});
     EXPECT_FALSE(MemoryKeyExists());
     EXPECT_FALSE(Remembered("news", "alt.binaries.pictures.test"));
+}
+
+TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_EQ(dlg.cbUseTls->text(), "Use a secure connection (TLS)");
+        EXPECT_TRUE(dlg.cbUseTls->isVisibleTo(&dlg));
+        EXPECT_FALSE(dlg.cbUseTls->isChecked());
+        dlg.cbUseTls->setChecked(true);
+        dlg.OKBtn->click();
+    });
+    EXPECT_TRUE(form->msNNTP.UseTls());
+    form->close(); // writes the settings
+    Close();
+    {
+        TRegistry store;
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey("\\Software\\Internet\\VX", false);
+        EXPECT_TRUE(store.ReadBool("UseTLS"));
+    }
+    Start("news.example.net");
+    EXPECT_TRUE(form->msNNTP.UseTls());
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_TRUE(dlg.cbUseTls->isChecked());
+        dlg.cbUseTls->setChecked(false);
+        dlg.OKBtn->click();
+    });
+    EXPECT_FALSE(form->msNNTP.UseTls());
+    // Switched off again, it is stored off.
+    form->close();
+    Close();
+    TRegistry store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey("\\Software\\Internet\\VX", false);
+    EXPECT_FALSE(store.ReadBool("UseTLS"));
+}
+
+// Answers the certificate question with Yes or No and any other box with OK, keeping the
+// texts.
+ModalCatcher AnsweringTheQuestion(bool trust, QStringList &texts) {
+    return ModalCatcher([trust, &texts](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (box == nullptr)
+            return;
+        texts << box->text();
+        if (QAbstractButton *yes = box->button(QMessageBox::Yes))
+            (trust ? yes : box->button(QMessageBox::No))->click();
+        else
+            box->done(QMessageBox::Ok);
+    });
+}
+
+TEST_F(SetupDlgTest, ACertificateTrustedWhenAskedServesThisAndLaterRunsSecurely) {
+    Start("nntps://" + inn.SelfSignedAddress());
+    Choose(test::kBrowseGroups[1]);
+    QStringList texts;
+    {
+        ModalCatcher catcher = AnsweringTheQuestion(true, texts);
+        Go();
+    }
+    ASSERT_EQ(texts.size(), 1) << texts.join("\n").toStdString();
+    EXPECT_TRUE(texts[0].contains("is self-signed")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains("SHA-256 fingerprint: "));
+    EXPECT_TRUE(texts[0].contains("Trust this certificate for nntps://" +
+                                  QString::fromStdString(inn.SelfSignedAddress())));
+    EXPECT_FALSE(form->Pictures->PictureList.empty());
+    // The panel shows the connection is secure while it is.
+    EXPECT_TRUE(StatusTrail().contains("[TLS] Article retrieved"))
+        << StatusTrail().join("|").toStdString();
+    EXPECT_TRUE(StatusTrail().contains("Opening connection"));
+    {
+        TRegistry store;
+        const std::string fingerprint =
+            ReadTrustedCertificate(store, "nntps://" + inn.SelfSignedAddress());
+        EXPECT_EQ(fingerprint.size(), 95u);
+        EXPECT_TRUE(texts[0].contains(QString::fromStdString(fingerprint)));
+    }
+
+    // Known now: the next connection asks nothing.
+    texts.clear();
+    form->msNNTP.Disconnect();
+    {
+        ModalCatcher catcher = AnsweringTheQuestion(true, texts);
+        Go();
+    }
+    EXPECT_TRUE(texts.isEmpty()) << texts.join("\n").toStdString();
+    EXPECT_TRUE(form->msNNTP.Secure());
+}
+
+TEST_F(SetupDlgTest, ACertificateNotTrustedEndsTheRunWithItsMessage) {
+    // The fixture's good certificate, but its authority is none this machine trusts.
+    Start("nntps://" + inn.TlsAddress());
+    Choose(test::kBrowseGroups[1]);
+    QStringList texts;
+    {
+        ModalCatcher catcher = AnsweringTheQuestion(false, texts);
+        Go();
+    }
+    ASSERT_EQ(texts.size(), 2) << texts.join("\n").toStdString();
+    EXPECT_TRUE(texts[0].contains("is not trusted"));
+    EXPECT_TRUE(texts[1].contains("is not trusted"));
+    EXPECT_FALSE(texts[1].contains("Trust this certificate"));
+    EXPECT_TRUE(form->Pictures->PictureList.empty());
+    EXPECT_FALSE(form->msNNTP.Connected());
+    TRegistry store;
+    EXPECT_EQ(ReadTrustedCertificate(store, inn.TlsAddress()), "");
 }
 
 } // namespace

@@ -135,6 +135,9 @@ TEST_F(TagSocketTest, RefusedConnectionFails) {
     EXPECT_EQ(FailureOf<ESocketError>([&] { socket.ConnectSocket(); }),
               "[10061] Connection refused");
     EXPECT_EQ(errors.back(), "[10061] Connection refused");
+    // Nothing is left to leave politely later.
+    EXPECT_FALSE(socket.Connected());
+    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(TagSocketTest, ExchangesOnAClosedSocketAreRefused) {

@@ -220,4 +220,40 @@ TEST_F(VexilNntpTest, FailuresPrintTheMessage) {
     EXPECT_EQ(r.err.rfind("vexil-nntp: unknown command \"frobnicate\"\n", 0), 0u) << r.err;
 }
 
+TEST_F(VexilNntpTest, SecureServersWithTheirCertificatesChecked) {
+    const std::string ca = " --ca-file " + inn.CaFile();
+    ToolResult r = Run("--server nntps://" + inn.TlsAddress() + ca + " walk " +
+                       InnServer::PictureGroup + " --count 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LinesOf(r.out).size(), 2u);
+    r = Run("--server " + inn.AuthTlsAddress() + " --tls" + ca + " --user " + inn.User() +
+            " --password " + inn.Password() + " walk " + InnServer::PictureGroup + " --count 1");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(LinesOf(r.out).size(), 1u);
+
+    // Refused: the message names what was wrong and the fingerprint, which can then be
+    // trusted for that one certificate.
+    r = Run("--server nntps://" + inn.SelfSignedAddress() + ca + " list");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is self-signed"), std::string::npos) << r.err;
+    const std::size_t at = r.err.find("SHA-256 fingerprint: ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    const std::string fingerprint = r.err.substr(at + 21, 95);
+    r = Run("--server nntps://" + inn.SelfSignedAddress() + " --trust-fingerprint " + fingerprint +
+            " list");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find(std::string(InnServer::PictureGroup) + " "), std::string::npos);
+    r = Run("--server nntps://" + inn.ExpiredAddress() + ca + " --trust-fingerprint " +
+            fingerprint + " list");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("has expired"), std::string::npos) << r.err;
+
+    r = Run("--server nntps://" + inn.TlsAddress() + " --trust-fingerprint 12:34 list");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is no SHA-256 fingerprint"), std::string::npos) << r.err;
+    r = Run("--server nntps://" + inn.TlsAddress() + " --ca-file /no/such/ca.pem list");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("/no/such/ca.pem cannot be read"), std::string::npos) << r.err;
+}
+
 } // namespace

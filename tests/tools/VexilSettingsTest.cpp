@@ -1,5 +1,6 @@
 // vexil-settings as a script uses it: values written on the command line are the ones Vexil
 // reads from its settings store, and what the store holds is printed as it stands.
+#include "browse/TMainSettings.h"
 #include "platform/TRegistry.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/ToolRun.h"
@@ -73,12 +74,12 @@ TEST_F(VexilSettingsTest, WritesEachSettingWithItsTypeAndRefusesMisspelledNames)
     EXPECT_EQ(vx.ReadInteger("MaxLines"), 500);
     EXPECT_FALSE(vx.ReadBool("SmartDownload"));
     EXPECT_EQ(vx.ReadString("Pass"), "1234");
-
     ToolResult r = Run("set Srever news.example.com");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "vexil-settings: \"Srever\" is no setting of \\Software\\Internet\\VX; the "
                      "settings are EMail Address, MaxLines, MinLines, Pass, Server, SlowColor, "
-                     "SmartDownload, User\nTry 'vexil-settings --help' for more information.\n");
+                     "SmartDownload, UseTLS, User\nTry 'vexil-settings --help' for more "
+                     "information.\n");
     r = Run("set MinLines abc");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("MinLines: \"abc\" is not a whole number"), std::string::npos) << r.err;
@@ -147,6 +148,18 @@ TEST_F(VexilSettingsTest, NamesWhatIsWrongWithTheCommandLine) {
     const ToolResult help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: vexil-settings"), std::string::npos);
+}
+
+TEST_F(VexilSettingsTest, WritesTheSecureConnectionSwitchAndTrustedCertificates) {
+    // The secure-connection switch is a number, a trusted certificate a text per server.
+    ASSERT_EQ(Run("set UseTLS 1").status, 0);
+    EXPECT_TRUE(Store(vexil::HKEY_LOCAL_MACHINE, kSettingsKey).ReadBool("UseTLS"));
+    ASSERT_EQ(
+        Run("--key '\\Software\\Internet\\VX\\Certificates' set news.example.com:563 AB:CD").status,
+        0);
+    EXPECT_EQ(Store(vexil::HKEY_LOCAL_MACHINE, vexil::kTrustedCertificatesKey)
+                  .ReadString("news.example.com:563"),
+              "AB:CD");
 }
 
 } // namespace

@@ -37,7 +37,7 @@ TEST_F(MakeArticlesTest, FailuresNameTheReasonAndCreateNothing) {
     ToolResult r = Run("out sample bogus");
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "make-articles.py: unknown set 'bogus' (sets: sample, pictures:N[:KB], "
-                     "text:N)\n");
+                     "text:N, originals:N[:MIN:MAX])\n");
     r = Run("out pictures:ten");
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(

@@ -221,9 +221,12 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     cbLogFile = new QCheckBox("Create Log File in " + MessageText(HomeRelative(LogFilePath())));
     cbLogFile->setToolTip(MessageText(LogFilePath()));
     cbLogFile->setObjectName("cbLogFile");
+    cbJoinParts = new QCheckBox("Join pictures posted in several parts");
+    cbJoinParts->setObjectName("cbJoinParts");
     auto *checks = new QVBoxLayout(advanced);
     checks->addWidget(cb256Color);
     checks->addWidget(cbLogFile);
+    checks->addWidget(cbJoinParts);
 
     auto *limits = new QGroupBox("Message Limits ");
     eMinLines = NamedEdit("eMinLines", "Ignore messages with less than (lines)");
@@ -268,6 +271,7 @@ void TSetupDlg::Fill(const TMainSettings &Values) {
     cbLogFile->setChecked(Values.LogFile);
     cbSmartDownLoad->setChecked(Values.SmartDownload);
     cbUseTls->setChecked(Values.UseTls);
+    cbJoinParts->setChecked(Values.JoinParts);
 }
 
 std::string TSetupDlg::ServerText() const {
@@ -287,6 +291,7 @@ TMainSettings TSetupDlg::Values() const {
     values.LogFile = cbLogFile->isChecked();
     values.SmartDownload = cbSmartDownLoad->isChecked();
     values.UseTls = cbUseTls->isChecked();
+    values.JoinParts = cbJoinParts->isChecked();
     return values;
 }
 

@@ -3,6 +3,8 @@
 #include "base/ExtractNumber.h"
 #include "browse/AttachmentStep.h"
 #include "browse/SmartDownloadMemory.h"
+#include "browse/TPartJoiner.h"
+#include "browse/TSourceArticle.h"
 #include "message/TmsArticle.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"
@@ -68,22 +70,50 @@ void TBrowseCore::HeaderRetrieved(int n) {
 
 void TBrowseCore::DownloadArticle(int n) {
     const TmsNgInfoItem &item = Client.HeaderList().Items(n);
+    const std::int32_t number = item.Number;
+    if (Settings.JoinParts)
+        return DownloadJoining(number);
     if (IsLaterPart(item.GetHeaderValue("Subject")))
         return;
-    const std::int32_t number = item.Number;
     Client.RetrieveArticle(number);
-    for (int i = 0; i < Article.Attachments().Count(); ++i) {
+    StoreAttachments(Article, number);
+}
+
+void TBrowseCore::DownloadJoining(std::int32_t Number) {
+    if (!source_)
+        source_ = std::make_unique<TSourceArticle>();
+    Client.SetArticle(source_.get());
+    try {
+        Client.RetrieveArticle(Number);
+    } catch (...) {
+        Client.SetArticle(&Article);
+        throw;
+    }
+    Client.SetArticle(&Article);
+    const auto part = TPartJoiner::Recognise(source_->Subject(), source_->Source());
+    if (!part)
+        return StoreAttachments(*source_, Number);
+    if (MakePictureFolder)
+        std::filesystem::create_directories(PictureFolder);
+    TPartJoiner joiner(PictureFolder);
+    if (joiner.Add(*part, source_->Sender().Address(), Number, source_->Source(), Article) ==
+        TPartJoiner::TResult::Joined)
+        StoreAttachments(Article, Number);
+}
+
+void TBrowseCore::StoreAttachments(const TmsCustomMessage &Message, std::int32_t Number) {
+    for (int i = 0; i < Message.Attachments().Count(); ++i) {
         // Made with the first file, so that a run that stores nothing leaves no folder.
         if (MakePictureFolder)
             std::filesystem::create_directories(PictureFolder);
-        const std::optional<std::string> picture = StoreAttachment(PictureFolder, Article, i);
+        const std::optional<std::string> picture = StoreAttachment(PictureFolder, Message, i);
         if (picture && OnPictureStored)
             OnPictureStored(this, *picture);
-        if (Article.Attachments().Items(i).Fault != YEncProblem::None && OnFileFault)
-            OnFileFault(this, FileFaultText(Article, i, picture));
+        if (Message.Attachments().Items(i).Fault != YEncProblem::None && OnFileFault)
+            OnFileFault(this, FileFaultText(Message, i, picture));
     }
-    if (Article.AttachmentsLeftOut > 0 && OnAttachmentsLeftOut)
-        OnAttachmentsLeftOut(this, AttachmentsLeftOutText(number));
+    if (Message.AttachmentsLeftOut > 0 && OnAttachmentsLeftOut)
+        OnAttachmentsLeftOut(this, AttachmentsLeftOutText(Number));
 }
 
 void TBrowseCore::Remember(std::int32_t Number) {

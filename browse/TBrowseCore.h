@@ -3,8 +3,9 @@
 // the group the client has selected, walk the headers (from the Smart Download memory, at
 // most 90000 of them, or the whole group without it), fetch each article whose Lines header
 // lies strictly between the limits and whose subject marks no later part of a post in
-// several parts, store its attachments (pictures stay, anything else goes), and move the
-// memory after each article that passed the Lines filter.
+// several parts (with JoinParts: every part, joined once all are in), store its attachments
+// (pictures stay, anything else goes), and move the memory after each article that passed the Lines
+// filter.
 //
 // The core drives the client's header walk and article fetch; the client's other events
 // (connection, progress, errors) stay with whoever shows them.
@@ -14,11 +15,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vexil {
 
 class TmsArticle;
+class TmsCustomMessage;
+class TSourceArticle;
 class TmsNgInfoItem;
 class TmsNNTP;
 class TRegistry;
@@ -61,18 +65,23 @@ public:
     // fetches the article when it passes, and moves the memory.
     void HeaderRetrieved(int n);
     // Fetches article n of HeaderList and stores its attachments, unless its subject marks a
-    // later part.
+    // later part; with JoinParts a part is kept aside until its post is complete.
     void DownloadArticle(int n);
 
     bool PassesLinesFilter(const TmsNgInfoItem &Item) const;
 
 private:
+    // With JoinParts: the article's text is kept, and a part goes to the joiner.
+    void DownloadJoining(std::int32_t Number);
+    void StoreAttachments(const TmsCustomMessage &Message, std::int32_t Number);
+
     void WalkWithMemory();
     void Remember(std::int32_t Number);
     TRegistry *Store() const;
 
     TmsNNTP &Client;
     TmsArticle &Article;
+    std::unique_ptr<TSourceArticle> source_;
     // Server and group of the running walk: a server changed in Setup meanwhile does not
     // move the memory of the server the walk still talks to.
     std::string memoryName_;

@@ -36,6 +36,7 @@ struct Options {
     int minLines = vexil::TMainSettings().MinLines;
     int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
+    bool join = false;
 };
 
 constexpr const char *kTool = "vexil-nntp";
@@ -48,12 +49,16 @@ constexpr const char *kUsage =
     "  list                          prints the server's groups: name, last, first, flag\n"
     "  walk GROUP [--from N] [--count K]\n"
     "                                prints one line per header: number, Lines, Subject\n"
-    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] -o DIR\n"
+    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--join]\n"
+    "        -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
     "                                later part of a post in several parts, keeping its\n"
     "                                pictures in DIR under free names and no other\n"
-    "                                attachment (defaults: A 150, B 100000)\n"
+    "                                attachment (defaults: A 150, B 100000); with\n"
+    "                                --join every part is fetched and a post in several\n"
+    "                                parts is joined once all are in (unfinished ones\n"
+    "                                wait in DIR/.parts for a later fetch)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
     "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
     "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
@@ -108,6 +113,8 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.password = arguments.ValueOf(arg);
         else if (arg == "--tls")
             o.tls = true;
+        else if (arg == "--join")
+            o.join = true;
         else if (arg == "--ca-file")
             o.caFile = arguments.ValueOf(arg);
         else if (arg == "--trust-fingerprint")
@@ -207,6 +214,7 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     core.Settings.SmartDownload = false;
     core.Settings.MinLines = o.minLines;
     core.Settings.MaxLines = o.maxLines;
+    core.Settings.JoinParts = o.join;
     core.PictureFolder = o.folder;
     core.MakePictureFolder = true;
     core.OnHeader = [](vexil::TObject *, int n) {

@@ -395,6 +395,37 @@ TEST_F(SetupDlgTest, ResetTwiceShowsItsBoxOnce) {
     EXPECT_FALSE(Remembered("news", "alt.binaries.pictures.test"));
 }
 
+TEST_F(SetupDlgTest, TheJoinSwitchIsOffByDefaultAndStoredOnceSwitchedOn) {
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_EQ(dlg.cbJoinParts->text(), "Join pictures posted in several parts");
+        EXPECT_TRUE(dlg.tsAdvanced->isAncestorOf(dlg.cbJoinParts));
+        EXPECT_FALSE(dlg.cbJoinParts->isChecked());
+        dlg.cbJoinParts->setChecked(true);
+        dlg.OKBtn->click();
+    });
+    form->close();
+    Close();
+    {
+        TRegistry store;
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey("\\Software\\Internet\\VX", false);
+        EXPECT_TRUE(store.ReadBool("JoinParts"));
+    }
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_TRUE(dlg.cbJoinParts->isChecked());
+        dlg.cbJoinParts->setChecked(false);
+        dlg.OKBtn->click();
+    });
+    form->close();
+    Close();
+    TRegistry store;
+    store.SetRootKey(HKEY_LOCAL_MACHINE);
+    store.OpenKey("\\Software\\Internet\\VX", false);
+    EXPECT_FALSE(store.ReadBool("JoinParts"));
+}
+
 TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     Start("news.example.net");
     WithSetup(*form, [](TSetupDlg &dlg) {

@@ -174,6 +174,62 @@ TEST_F(VexilNntpTest, FetchReportsAYEncCrcErrorByNameAndKeepsTheFile) {
     EXPECT_EQ(pictures, 1u);
 }
 
+// Part n of 2 of a yEnc post of bytes, split in the middle.
+std::string YEncHalf(const std::string &group, const std::string &id, const std::string &name,
+                     const std::string &bytes, int n) {
+    const std::size_t half = bytes.size() / 2;
+    const std::string part = n == 1 ? bytes.substr(0, half) : bytes.substr(half);
+    char pcrc[9], crc[9];
+    std::snprintf(pcrc, sizeof pcrc, "%08x", vexil::Crc32(part));
+    std::snprintf(crc, sizeof crc, "%08x", vexil::Crc32(bytes));
+    const std::string begin = std::to_string(n == 1 ? 1 : half + 1);
+    const std::string end = std::to_string(n == 1 ? half : bytes.size());
+    const std::string body =
+        "=ybegin part=" + std::to_string(n) +
+        " total=2 line=128 size=" + std::to_string(bytes.size()) + " name=" + name +
+        "\r\n=ypart begin=" + begin + " end=" + end + "\r\n" + vexil::YEncEncode(part) +
+        "=yend size=" + std::to_string(part.size()) + " part=" + std::to_string(n) +
+        " pcrc32=" + pcrc + " crc32=" + crc + "\r\n";
+    return "From: poster@example.invalid\r\nNewsgroups: " + group + "\r\nSubject: " + name +
+           " yEnc (" + std::to_string(n) + "/2)\r\nMessage-ID: <" + id +
+           "@example.invalid>\r\nLines: 300\r\n\r\n" + body;
+}
+
+TEST_F(VexilNntpTest, FetchWithJoinWritesTheCompletePostsOnly) {
+    const std::string group = "alt.test.join.tool";
+    std::mt19937 rng(3);
+    std::string whole(50000, '\0'), alone(30000, '\0');
+    for (std::string *bytes : {&whole, &alone})
+        for (auto &b : *bytes)
+            b = static_cast<char>(rng());
+    const std::vector<std::string> articles{YEncHalf(group, "join-2", "whole.jpg", whole, 2),
+                                            YEncHalf(group, "join-alone", "alone.jpg", alone, 1),
+                                            YEncHalf(group, "join-1", "whole.jpg", whole, 1)};
+    std::string files;
+    for (std::size_t i = 0; i < articles.size(); ++i) {
+        const fs::path file = dir_ / ("join" + std::to_string(i) + ".txt");
+        WriteFile(file, articles[i]);
+        files += " " + file.string();
+    }
+    std::ifstream innDir(std::string(std::getenv("VEXIL_INN_STATE")) + "/inn-dir");
+    std::string server;
+    std::getline(innDir, server);
+    const std::string tools = std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/";
+    Shell("bash " + tools + "add-group " + server + "/plain " + group);
+    Shell("bash " + tools + "post-article " + server + "/plain" + files);
+
+    const ToolResult r = Run("--server " + inn.Address() + " fetch " + group + " --join -o out");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir_ / "out"))
+        if (entry.is_regular_file())
+            names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"whole.jpg"});
+    EXPECT_EQ(ReadFile(dir_ / "out" / "whole.jpg"), whole);
+    // The lone half waits for its other half, out of the list.
+    EXPECT_TRUE(fs::is_directory(dir_ / "out" / ".parts"));
+}
+
 TEST_F(VexilNntpTest, LoginAndLog) {
     const ToolResult r =
         Run("--server " + inn.AuthAddress() + " --user " + inn.User() + " --password " +

@@ -1,0 +1,58 @@
+#pragma once
+// Puts together the pictures posted in several articles. A part is known by the part= and
+// total= of its first yEnc header, or else by the "(n/m)" or "[n/m]" of its subject (a
+// uuencoded post: "begin" in the first part, "end" in the last). The parts of one post share
+// poster, subject without the counter, and total; they may arrive in any order and in
+// different runs. Each is written to disk as it arrives, into a hidden folder of the post
+// under the picture folder, with what is known of the post; once all are there, their texts
+// are joined in order into one article and decoded as such, and the folder goes.
+
+#include "message/TmsArticle.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexil {
+
+struct TPostPart {
+    std::uint32_t Number = 0; // 1-based
+    std::uint32_t Total = 0;  // more than 1
+    std::string Stem;         // the subject without its counter
+};
+
+class TPartJoiner {
+public:
+    // The folder under the picture folder where unfinished posts wait.
+    static constexpr const char *PartsFolderName = ".parts";
+    // No post is taken for one of more parts than this.
+    static constexpr std::uint32_t MaxParts = 10000;
+
+    explicit TPartJoiner(std::string PictureFolder);
+
+    // The part an article is, from its subject and its text; nothing for an article that
+    // stands alone.
+    static std::optional<TPostPart> Recognise(std::string_view Subject, std::string_view Source);
+
+    enum class TResult { KeptAside, Joined };
+
+    // Keeps the text of article Number, part Part of a post by Poster. When it was the last
+    // one missing, decodes the joined post into Joined and answers Joined. A part that is
+    // already there is left as it is. A failed write throws (EFCreateError, EInOutError).
+    TResult Add(const TPostPart &Part, std::string_view Poster, std::int32_t Number,
+                std::string_view Source, TmsArticle &Joined);
+
+    // The folder of the post that Part belongs to.
+    std::string PostFolder(const TPostPart &Part, std::string_view Poster) const;
+
+private:
+    void WriteInfo(const std::string &Folder, const TPostPart &Part, std::string_view Poster,
+                   std::int32_t Number) const;
+    bool HasAllParts(const std::string &Folder, std::uint32_t Total) const;
+    void Join(const std::string &Folder, std::uint32_t Total, TmsArticle &Joined) const;
+
+    std::string partsFolder_;
+};
+
+} // namespace vexil

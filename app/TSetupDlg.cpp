@@ -221,9 +221,14 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     cbLogFile = new QCheckBox("Create Log File in " + MessageText(HomeRelative(LogFilePath())));
     cbLogFile->setToolTip(MessageText(LogFilePath()));
     cbLogFile->setObjectName("cbLogFile");
+    cbUseOverview = new QCheckBox("Read headers from the server's overview (fast)");
+    cbUseOverview->setObjectName("cbUseOverview");
+    cbUseOverview->setToolTip("Used when the server has an overview; otherwise the headers "
+                              "are read one by one");
     auto *checks = new QVBoxLayout(advanced);
     checks->addWidget(cb256Color);
     checks->addWidget(cbLogFile);
+    checks->addWidget(cbUseOverview);
 
     auto *limits = new QGroupBox("Message Limits ");
     eMinLines = NamedEdit("eMinLines", "Ignore messages with less than (lines)");
@@ -268,6 +273,7 @@ void TSetupDlg::Fill(const TMainSettings &Values) {
     cbLogFile->setChecked(Values.LogFile);
     cbSmartDownLoad->setChecked(Values.SmartDownload);
     cbUseTls->setChecked(Values.UseTls);
+    cbUseOverview->setChecked(Values.UseOverview);
 }
 
 std::string TSetupDlg::ServerText() const {
@@ -287,6 +293,7 @@ TMainSettings TSetupDlg::Values() const {
     values.LogFile = cbLogFile->isChecked();
     values.SmartDownload = cbSmartDownLoad->isChecked();
     values.UseTls = cbUseTls->isChecked();
+    values.UseOverview = cbUseOverview->isChecked();
     return values;
 }
 

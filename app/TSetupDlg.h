@@ -69,6 +69,7 @@ public:
     QPushButton *btnReset = nullptr;
     QCheckBox *cb256Color = nullptr;
     QCheckBox *cbLogFile = nullptr;
+    QCheckBox *cbUseOverview = nullptr;
     QLineEdit *eMinLines = nullptr;
     QLineEdit *eMaxLines = nullptr;
     QLineEdit *eName = nullptr;

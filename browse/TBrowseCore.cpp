@@ -25,6 +25,10 @@ TBrowseCore::~TBrowseCore() {
 
 void TBrowseCore::Walk() {
     memoryName_ = SmartDownloadValueName(Client.Server(), Client.NewsGroup());
+    Client.SetUseOverview(Settings.UseOverview);
+    // The next connection then learns at its login what the server offers.
+    if (Settings.UseOverview)
+        Client.SetQueryCapabilities(true);
     // An empty group has no first article to stand on.
     if (Client.ArticleCount() <= 0 || Client.LastArticle() < Client.FirstArticle()) {
         if (OnEmptyGroup)

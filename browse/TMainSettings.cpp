@@ -43,6 +43,7 @@ TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &col
     readOrKeep([&] { settings.Password = store.ReadString("Pass"); });
     readOrKeep([&] { settings.EMailAddress = store.ReadString("EMail Address"); });
     readOrKeep([&] { settings.UseTls = store.ReadBool("UseTLS"); });
+    readOrKeep([&] { settings.UseOverview = store.ReadBool("UseOverview"); });
     if (settings.Server.empty())
         settings.Server = kDefaultServerName;
     return settings;
@@ -62,6 +63,8 @@ void WriteMainSettings(TRegistry &store, const TMainSettings &settings) {
     // A store that never saw the switch keeps the eight values it always had.
     if (settings.UseTls || store.ValueExists("UseTLS"))
         store.WriteBool("UseTLS", settings.UseTls);
+    if (settings.UseOverview || store.ValueExists("UseOverview"))
+        store.WriteBool("UseOverview", settings.UseOverview);
 }
 
 namespace {

@@ -33,6 +33,8 @@ struct TMainSettings {
     bool LogFile = false;
     // Speak to the server over TLS (also on for an "nntps://" server or port 563).
     bool UseTls = false;
+    // Walk the headers through the server's overview when it has one.
+    bool UseOverview = false;
 };
 
 // Reads every setting on its own: one that cannot be read keeps its default and the rest
@@ -41,7 +43,8 @@ struct TMainSettings {
 // display's colour count for the SlowColor default.
 TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount);
 
-// Writes the eight values in their order, then UseTLS when it is on or was stored before;
+// Writes the eight values in their order, then UseTLS and UseOverview each when it is on or
+// was stored before;
 // the first failure throws and skips the rest.
 void WriteMainSettings(TRegistry &store, const TMainSettings &settings);
 

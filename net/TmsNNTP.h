@@ -6,11 +6,16 @@
 // and a handler may start a nested fetch (an article inside the header walk).
 
 #include "net/TNntpCapabilities.h"
+#include "net/TOverviewLine.h"
 #include "net/TmsMailBase.h"
 #include "net/TmsNewsGroupList.h"
 #include "net/TmsNgInfoList.h"
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -32,6 +37,12 @@ public:
     // What the server of the open connection said it can do; nothing Known when not asked
     // or when the server does not say.
     const TNntpCapabilities &Capabilities() const { return capabilities_; }
+    // Whether the header walk reads the server's overview (OVER or XOVER, one command for up
+    // to OverviewRange articles) when the server offers one; the capabilities are asked on
+    // the open connection if they were not at the login. Off, the walk is the original one.
+    bool UseOverview() const { return useOverview_; }
+    void SetUseOverview(bool Value) { useOverview_ = Value; }
+    static constexpr int OverviewRange = 5000;
 
     // The selected group, empty when none. Selecting another name (letter case aside)
     // connects when needed, sends GROUP and logs in on 480.
@@ -112,6 +123,12 @@ private:
     int StatFirstFrom(int Number);
     // The same for a server without LISTGROUP: one STAT a number, a cancel ending it.
     int StepFrom(int Number);
+    // The header walk over the overview; false when the server offers none.
+    bool RetrieveOverviewHeaders(int Count);
+    // The entries of First..Last (an empty range gives none).
+    std::vector<TOverviewEntry> ReadOverview(std::int32_t First, std::int32_t Last);
+    // Adds an entry to HeaderList and fires OnNextHeaderRetrieved for it.
+    void HandleHeader(std::unique_ptr<TmsNgInfoItem> Item);
     [[noreturn]] void RaiseServerError() const;
     void RequireGroup();
     void RequireArticleReply(int Code) const;
@@ -135,6 +152,9 @@ private:
     // Asked on this connection: a login asks again.
     bool capabilitiesAsked_ = false;
     TNntpCapabilities capabilities_;
+    bool useOverview_ = false;
+    // Read once a connection, with LIST OVERVIEW.FMT.
+    std::optional<TOverviewFormat> overviewFormat_;
 };
 
 } // namespace vexil

@@ -36,6 +36,7 @@ struct Options {
     int minLines = vexil::TMainSettings().MinLines;
     int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
+    bool overview = false;
 };
 
 constexpr const char *kTool = "vexil-nntp";
@@ -46,16 +47,18 @@ constexpr const char *kUsage =
     "                  [--timeout SECONDS] COMMAND\n"
     "commands:\n"
     "  list                          prints the server's groups: name, last, first, flag\n"
-    "  walk GROUP [--from N] [--count K]\n"
+    "  walk GROUP [--from N] [--count K] [--overview]\n"
     "                                prints one line per header: number, Lines, Subject\n"
-    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] -o DIR\n"
+    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--overview]\n"
+    "        -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
     "                                later part of a post in several parts, keeping its\n"
     "                                pictures in DIR under free names and no other\n"
     "                                attachment (defaults: A 150, B 100000)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
-    "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
+    "(default: all); --overview reads the headers from the server's overview when it\n"
+    "has one. Without a port the \"nntp\" service entry gives it, else 119.\n"
     "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
     "The certificate is checked against the system's store (SSL_CERT_FILE, SSL_CERT_DIR)\n"
     "and --ca-file FILE (PEM); --trust-fingerprint takes the one certificate with that\n"
@@ -118,6 +121,8 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.folder = arguments.ValueOf(arg);
         else if (arg == "--timeout")
             o.timeout = arguments.IntegerOf(arg);
+        else if (arg == "--overview")
+            o.overview = true;
         else if (arg == "--from")
             o.from = arguments.IntegerOf(arg);
         else if (arg == "--count")
@@ -179,6 +184,12 @@ void Walk(TmsNNTP &nntp, const Options &o, const std::function<void(int)> &Handl
     nntp.SetNewsGroup(o.group);
     nntp.OnNextHeaderRetrieved = [&](vexil::TObject *, int n) { Handle(n); };
     int count = o.count;
+    if (o.overview && o.from > nntp.FirstArticle()) {
+        // The overview passes over missing articles by itself.
+        nntp.SetLastRetrieved(o.from - 1);
+        nntp.RetrieveHeaders(count, false);
+        return;
+    }
     if (o.from > nntp.FirstArticle()) {
         // Start exactly at the first article at or after From, even when From - 1 is gone.
         nntp.StatArticle(o.from);
@@ -231,6 +242,8 @@ int Run(const Options &o) {
     nntp.UserName = o.user;
     nntp.Password = o.password;
     nntp.SetLogFileName(o.log);
+    nntp.SetQueryCapabilities(o.overview);
+    nntp.SetUseOverview(o.overview);
     vexil::TmsArticle article;
     if (o.command == "fetch")
         ShowEvents(nntp, o);

@@ -16,11 +16,13 @@ namespace vexil {
 TBrowseCore::TBrowseCore(TmsNNTP &Client, TmsArticle &Article) : Client(Client), Article(Article) {
     Client.SetArticle(&Article);
     Client.OnNextHeaderRetrieved = [this](TObject *, int n) { HeaderRetrieved(n); };
+    Client.OnOverviewRangeDone = [this](TObject *) { FetchPending(); };
 }
 
 TBrowseCore::~TBrowseCore() {
     // The client may outlive the core, and must not call into it then.
     Client.OnNextHeaderRetrieved = nullptr;
+    Client.OnOverviewRangeDone = nullptr;
 }
 
 void TBrowseCore::Walk() {
@@ -65,6 +67,12 @@ void TBrowseCore::HeaderRetrieved(int n) {
     const std::int32_t number = item.Number;
     if (!PassesLinesFilter(item))
         return;
+    if (Client.InOverviewWalk()) {
+        // Fetched together at the range's end; the memory waits for them.
+        pending_.push_back({number, static_cast<int>(ExtractNumber(item.GetHeaderValue("Lines"))),
+                            !IsLaterPart(item.GetHeaderValue("Subject"))});
+        return;
+    }
     DownloadArticle(n);
     if (Settings.SmartDownload)
         Remember(number);
@@ -76,6 +84,47 @@ void TBrowseCore::DownloadArticle(int n) {
         return;
     const std::int32_t number = item.Number;
     Client.RetrieveArticle(number);
+    StoreArticle(number);
+}
+
+void TBrowseCore::FetchPending() {
+    std::vector<TPending> pending;
+    pending.swap(pending_);
+    // A cancel while the range's headers were handled fetches nothing of it.
+    if (Client.Canceled())
+        return;
+    pending_ = std::move(pending);
+    settled_ = 0;
+    std::vector<TmsNNTP::TArticleRequest> requests;
+    for (const TPending &p : pending_)
+        if (p.Fetch)
+            requests.push_back({p.Number, p.Lines});
+    try {
+        Client.RetrieveArticles(requests, Settings.ArticlesAtOnce,
+                                [this](std::int32_t number, bool found) {
+                                    if (found)
+                                        StoreArticle(number);
+                                    else if (OnArticleSkipped)
+                                        OnArticleSkipped(this, "Article " + std::to_string(number) +
+                                                                   " is no longer on the server");
+                                    Settle(number);
+                                });
+    } catch (...) {
+        pending_.clear();
+        throw;
+    }
+    if (!pending_.empty())
+        Settle(pending_.back().Number);
+    pending_.clear();
+}
+
+void TBrowseCore::Settle(std::int32_t Number) {
+    for (; settled_ < pending_.size() && pending_[settled_].Number <= Number; ++settled_)
+        if (Settings.SmartDownload)
+            Remember(pending_[settled_].Number);
+}
+
+void TBrowseCore::StoreArticle(std::int32_t number) {
     for (int i = 0; i < Article.Attachments().Count(); ++i) {
         // Made with the first file, so that a run that stores nothing leaves no folder.
         if (MakePictureFolder)

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -52,6 +53,8 @@ public:
     std::function<void(TObject *Sender, const std::string &Text)> OnFileFault;
     // An article held more attachments than are kept; Text says so.
     std::function<void(TObject *Sender, const std::string &Text)> OnAttachmentsLeftOut;
+    // An article the overview named was gone when it was asked for; Text says so.
+    std::function<void(TObject *Sender, const std::string &Text)> OnArticleSkipped;
     // The selected group has no articles, so the walk ended before it began.
     std::function<void(TObject *Sender)> OnEmptyGroup;
 
@@ -67,7 +70,18 @@ public:
     bool PassesLinesFilter(const TmsNgInfoItem &Item) const;
 
 private:
+    // An article that passed the Lines filter during the overview walk, waiting for the
+    // range's end to be fetched with the others.
+    struct TPending {
+        std::int32_t Number;
+        int Lines;
+        bool Fetch;
+    };
     void WalkWithMemory();
+    void FetchPending();
+    // Remembers every pending article up to Number, which is done with.
+    void Settle(std::int32_t Number);
+    void StoreArticle(std::int32_t Number);
     void Remember(std::int32_t Number);
     TRegistry *Store() const;
 
@@ -76,6 +90,8 @@ private:
     // Server and group of the running walk: a server changed in Setup meanwhile does not
     // move the memory of the server the walk still talks to.
     std::string memoryName_;
+    std::vector<TPending> pending_;
+    std::size_t settled_ = 0;
 };
 
 } // namespace vexil

@@ -35,6 +35,8 @@ struct TMainSettings {
     bool UseTls = false;
     // Walk the headers through the server's overview when it has one.
     bool UseOverview = false;
+    // Articles asked for before the first has arrived, when the overview walk runs.
+    std::int32_t ArticlesAtOnce = 8;
 };
 
 // Reads every setting on its own: one that cannot be read keeps its default and the rest
@@ -43,8 +45,8 @@ struct TMainSettings {
 // display's colour count for the SlowColor default.
 TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount);
 
-// Writes the eight values in their order, then UseTLS and UseOverview each when it is on or
-// was stored before;
+// Writes the eight values in their order, then UseTLS, UseOverview and ArticlesAtOnce each
+// when it differs from its default or was stored before;
 // the first failure throws and skips the rest.
 void WriteMainSettings(TRegistry &store, const TMainSettings &settings);
 

@@ -332,6 +332,11 @@ bool TmsNNTP::RetrieveOverviewHeaders(int Count) {
     // Wide enough that the last range of a group near the top of the numbers ends.
     std::int64_t from = lastRetrieved_ == -1 ? std::int64_t{firstArticle_} : lastRetrieved_ + 1;
     const std::int64_t last = lastArticle_;
+    inOverviewWalk_ = true;
+    struct TWalkEnd {
+        bool &flag;
+        ~TWalkEnd() { flag = false; }
+    } walkEnd{inOverviewWalk_};
     int handled = 0;
     bool countEnded = false;
     while (from <= last && !countEnded) {
@@ -346,13 +351,16 @@ bool TmsNNTP::RetrieveOverviewHeaders(int Count) {
             HandleHeader(std::move(item));
             currentArticle_ = entry.Number;
             lastRetrieved_ = entry.Number;
-            if (Canceled())
+            if (Canceled()) {
+                Fire(OnOverviewRangeDone);
                 throw ECanceledError();
+            }
             // Ending on the group's last entry is the end of the group all the same.
             countEnded = ++handled == Count && (&entry != &entries.back() || to < last);
             if (countEnded)
                 break;
         }
+        Fire(OnOverviewRangeDone);
         // Nothing past the last entry handled is passed over when the count ends the walk.
         if (!countEnded)
             lastRetrieved_ = static_cast<std::int32_t>(std::max<std::int64_t>(lastRetrieved_, to));
@@ -403,10 +411,52 @@ void TmsNNTP::FetchCurrentArticle() {
         article_->Clear();
 
     RequireArticleReply(Command("ARTICLE"));
-    TMemoryStream article(ReadBlock(lines));
+    LoadArticle(lines);
+}
+
+void TmsNNTP::LoadArticle(int Lines) {
+    TMemoryStream article(ReadBlock(Lines));
     if (article_ != nullptr)
         article_->LoadFromStream(article);
     Fire(OnArticleRetrieved);
+}
+
+void TmsNNTP::RetrieveArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                               const std::function<void(std::int32_t, bool)> &Each) {
+    RequireGroup();
+    try {
+        PipelineArticles(Requests, std::clamp(Depth, 1, MaxDepth), Each);
+    } catch (...) {
+        newsGroup_.clear();
+        CloseSocket();
+        throw;
+    }
+}
+
+void TmsNNTP::PipelineArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                               const std::function<void(std::int32_t, bool)> &Each) {
+    std::size_t sent = 0;
+    for (const TArticleRequest &request : Requests) {
+        const std::size_t done = static_cast<std::size_t>(&request - Requests.data());
+        for (; sent < Requests.size() && sent - done < static_cast<std::size_t>(Depth); ++sent)
+            SendLine("ARTICLE " + std::to_string(Requests[sent].Number));
+        const int code = ReadReply();
+        const bool found = code == 220;
+        if (!found && code != 423 && code != 430)
+            RaiseServerError();
+        // Replies come in the order asked: one naming another article is out of step.
+        if (found && GetWordAsInt(lastReply_, 1) != request.Number)
+            RaiseServerError();
+        if (found) {
+            if (article_ != nullptr)
+                article_->Clear();
+            LoadArticle(request.Lines);
+        }
+        if (Each)
+            Each(request.Number, found);
+        if (Canceled())
+            RaiseCanceled();
+    }
 }
 
 void TmsNNTP::RetrieveNewsGroupList() {

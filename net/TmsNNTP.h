@@ -12,6 +12,7 @@
 #include "net/TmsNgInfoList.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,8 @@ public:
     bool UseOverview() const { return useOverview_; }
     void SetUseOverview(bool Value) { useOverview_ = Value; }
     static constexpr int OverviewRange = 5000;
+    // True while the header walk reads the overview.
+    bool InOverviewWalk() const { return inOverviewWalk_; }
 
     // The selected group, empty when none. Selecting another name (letter case aside)
     // connects when needed, sends GROUP and logs in on 480.
@@ -86,6 +89,19 @@ public:
     void RetrieveAllHeaders();
     // Fetches article Number into Article.
     void RetrieveArticle(int Number);
+    struct TArticleRequest {
+        std::int32_t Number = 0;
+        // Expected size in lines for the progress; -1 when not known.
+        int Lines = -1;
+    };
+    // Fetches Requests in order with "ARTICLE n", up to Depth (1 to MaxDepth) requests in
+    // flight, without STAT or HEAD. Each runs for every request in order, after the article
+    // was loaded into Article (Found) or the server said it has no such article (423, 430).
+    // A failure or a cancel closes the connection, as replies still on their way would put
+    // the next exchange out of step; the next command connects afresh.
+    void RetrieveArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                          const std::function<void(std::int32_t Number, bool Found)> &Each);
+    static constexpr int MaxDepth = 32;
     void RetrieveNewsGroupList();
     void LoadNewsGroupList(const std::string &FileName);
     void SaveNewsGroupList(const std::string &FileName);
@@ -94,6 +110,8 @@ public:
     TNotifyEvent OnArticleRetrieved;
     TNotifyEvent OnGroupSelected;
     TNotifyEvent OnLastHeaderRetrieved;
+    // The overview walk has handed over every header of one range.
+    TNotifyEvent OnOverviewRangeDone;
     TNotifyEvent OnRetrievingNewsGroupList;
     TNotifyEvent OnNewsGroupListRetrieved;
     // Declared for posting clients; nothing here fires them.
@@ -133,6 +151,10 @@ private:
     void RequireGroup();
     void RequireArticleReply(int Code) const;
     void FetchCurrentArticle();
+    // Reads one ARTICLE reply's block into Article.
+    void LoadArticle(int Lines);
+    void PipelineArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                          const std::function<void(std::int32_t, bool)> &Each);
     void Fire(const TNotifyEvent &Event) {
         if (Event)
             Event(this);
@@ -155,6 +177,7 @@ private:
     bool useOverview_ = false;
     // Read once a connection, with LIST OVERVIEW.FMT.
     std::optional<TOverviewFormat> overviewFormat_;
+    bool inOverviewWalk_ = false;
 };
 
 } // namespace vexil

@@ -1,5 +1,6 @@
 // The overview walk: the line parser's bounds, and the exchange with servers that have an
 // overview and servers that have none.
+#include "net/NetErrors.h"
 #include "net/TOverviewLine.h"
 #include "net/TmsNNTP.h"
 
@@ -191,6 +192,77 @@ TEST_F(OverviewWalkTest, AFailedOverviewCommandEndsTheWalkWithTheServersWords) {
     EXPECT_TRUE(seen.empty());
     nntp.Disconnect();
     EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+}
+
+class PipelineTest : public OverviewWalkTest {
+protected:
+    std::vector<std::string> Fetch(const std::vector<std::int32_t> &Numbers, int Depth) {
+        std::vector<TmsNNTP::TArticleRequest> requests;
+        for (std::int32_t n : Numbers)
+            requests.push_back({n, -1});
+        std::vector<std::string> done;
+        nntp.RetrieveArticles(requests, Depth, [&](std::int32_t n, bool found) {
+            done.push_back(std::to_string(n) + (found ? " found" : " gone"));
+        });
+        return done;
+    }
+};
+
+TEST_F(PipelineTest, RequestsRunAheadAndAMissingArticleIsSkipped) {
+    ScriptedServer server([](ServerConnection &c) {
+        c.SendLine("200 ready");
+        c.Expect("GROUP alt.test", "211 4 1 4 alt.test");
+        // Two asked before the first reply; each reply lets one more go.
+        c.Expect("ARTICLE 1");
+        c.Expect("ARTICLE 2");
+        c.SendLine("220 1 <1@x> article\r\nSubject: one\r\n\r\nbody\r\n.");
+        c.Expect("ARTICLE 3");
+        c.SendLine("423 no such article");
+        c.Expect("ARTICLE 4");
+        c.SendLine("220 3 <3@x> article\r\nSubject: three\r\n\r\nbody\r\n.");
+        c.SendLine("430 gone");
+        c.Expect("GROUP other", "211 0 0 0 other");
+        c.Expect("QUIT", "205 bye");
+    });
+    nntp.SetServer(server.Address());
+    nntp.SetNewsGroup("alt.test");
+    EXPECT_EQ(Fetch({1, 2, 3, 4}, 2),
+              (std::vector<std::string>{"1 found", "2 gone", "3 found", "4 gone"}));
+    // The connection is still in step.
+    nntp.SetNewsGroup("other");
+    nntp.Disconnect();
+    EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+}
+
+TEST_F(PipelineTest, ACutOrOutOfStepStreamDropsTheConnectionAndTheNextGoStartsAfresh) {
+    ScriptedServer server([](ServerConnection &c) {
+        c.SendLine("200 ready");
+        c.Expect("GROUP alt.test", "211 3 1 3 alt.test");
+        c.Expect("ARTICLE 1");
+        c.Expect("ARTICLE 2");
+        c.Expect("ARTICLE 3");
+        c.Send("220 1 <1@x> article\r\nSubject: one\r\n\r\nhalf a bo");
+    });
+    nntp.SetServer(server.Address());
+    nntp.SetNewsGroup("alt.test");
+    EXPECT_THROW(Fetch({1, 2, 3}, 8), Exception);
+    EXPECT_FALSE(nntp.Connected());
+    EXPECT_EQ(nntp.NewsGroup(), "");
+    EXPECT_EQ(server.Failures(), std::vector<std::string>{});
+
+    ScriptedServer skewed([](ServerConnection &c) {
+        c.SendLine("200 ready");
+        c.Expect("GROUP alt.test", "211 3 1 3 alt.test");
+        c.Expect("ARTICLE 1");
+        c.Expect("ARTICLE 2");
+        c.SendLine("220 2 <2@x> article\r\n\r\nbody\r\n.");
+    });
+    nntp.SetServer(skewed.Address());
+    nntp.SetNewsGroup("alt.test");
+    std::vector<std::string> done;
+    EXPECT_THROW(done = Fetch({1, 2}, 2), EServerError);
+    EXPECT_TRUE(done.empty());
+    EXPECT_FALSE(nntp.Connected());
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -229,6 +230,15 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     checks->addWidget(cb256Color);
     checks->addWidget(cbLogFile);
     checks->addWidget(cbUseOverview);
+    seArticlesAtOnce = new QSpinBox;
+    seArticlesAtOnce->setObjectName("seArticlesAtOnce");
+    seArticlesAtOnce->setRange(1, 32);
+    seArticlesAtOnce->setToolTip("Used with the server's overview");
+    auto *atOnce = new QHBoxLayout;
+    atOnce->addWidget(new QLabel("Articles requested at once"));
+    atOnce->addWidget(seArticlesAtOnce);
+    atOnce->addStretch(1);
+    checks->addLayout(atOnce);
 
     auto *limits = new QGroupBox("Message Limits ");
     eMinLines = NamedEdit("eMinLines", "Ignore messages with less than (lines)");
@@ -274,6 +284,7 @@ void TSetupDlg::Fill(const TMainSettings &Values) {
     cbSmartDownLoad->setChecked(Values.SmartDownload);
     cbUseTls->setChecked(Values.UseTls);
     cbUseOverview->setChecked(Values.UseOverview);
+    seArticlesAtOnce->setValue(Values.ArticlesAtOnce);
 }
 
 std::string TSetupDlg::ServerText() const {
@@ -294,6 +305,7 @@ TMainSettings TSetupDlg::Values() const {
     values.SmartDownload = cbSmartDownLoad->isChecked();
     values.UseTls = cbUseTls->isChecked();
     values.UseOverview = cbUseOverview->isChecked();
+    values.ArticlesAtOnce = seArticlesAtOnce->value();
     return values;
 }
 

@@ -37,6 +37,7 @@ struct Options {
     int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
     bool overview = false;
+    int pipeline = vexil::TMainSettings().ArticlesAtOnce;
 };
 
 constexpr const char *kTool = "vexil-nntp";
@@ -50,7 +51,7 @@ constexpr const char *kUsage =
     "  walk GROUP [--from N] [--count K] [--overview]\n"
     "                                prints one line per header: number, Lines, Subject\n"
     "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--overview]\n"
-    "        -o DIR\n"
+    "        [--pipeline P] -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
     "                                later part of a post in several parts, keeping its\n"
@@ -58,7 +59,8 @@ constexpr const char *kUsage =
     "                                attachment (defaults: A 150, B 100000)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
     "(default: all); --overview reads the headers from the server's overview when it\n"
-    "has one. Without a port the \"nntp\" service entry gives it, else 119.\n"
+    "has one; fetch then asks for up to P articles at once (1 to 32, default 8).\n"
+    "Without a port the \"nntp\" service entry gives it, else 119.\n"
     "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
     "The certificate is checked against the system's store (SSL_CERT_FILE, SSL_CERT_DIR)\n"
     "and --ca-file FILE (PEM); --trust-fingerprint takes the one certificate with that\n"
@@ -123,6 +125,8 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.timeout = arguments.IntegerOf(arg);
         else if (arg == "--overview")
             o.overview = true;
+        else if (arg == "--pipeline")
+            o.pipeline = arguments.IntegerOf(arg, 1, TmsNNTP::MaxDepth);
         else if (arg == "--from")
             o.from = arguments.IntegerOf(arg);
         else if (arg == "--count")
@@ -218,6 +222,8 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     core.Settings.SmartDownload = false;
     core.Settings.MinLines = o.minLines;
     core.Settings.MaxLines = o.maxLines;
+    core.Settings.UseOverview = o.overview;
+    core.Settings.ArticlesAtOnce = o.pipeline;
     core.PictureFolder = o.folder;
     core.MakePictureFolder = true;
     core.OnHeader = [](vexil::TObject *, int n) {
@@ -228,6 +234,7 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     };
     core.OnAttachmentsLeftOut = [](vexil::TObject *, const std::string &text) { Status(text); };
     core.OnFileFault = [](vexil::TObject *, const std::string &text) { Status(text); };
+    core.OnArticleSkipped = [](vexil::TObject *, const std::string &text) { Status(text); };
     Walk(nntp, o, [&](int n) { core.HeaderRetrieved(n); });
 }
 

@@ -235,7 +235,10 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     seArticlesAtOnce->setRange(1, 32);
     seArticlesAtOnce->setToolTip("Used with the server's overview");
     auto *atOnce = new QHBoxLayout;
-    atOnce->addWidget(new QLabel("Articles requested at once"));
+    auto *atOnceLabel = new QLabel("Articles requested at once");
+    // A layout would rather cut the caption than widen the tab.
+    atOnceLabel->setMinimumSize(atOnceLabel->sizeHint());
+    atOnce->addWidget(atOnceLabel);
     atOnce->addWidget(seArticlesAtOnce);
     atOnce->addStretch(1);
     checks->addLayout(atOnce);

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -221,12 +222,29 @@ QWidget *TSetupDlg::BuildAdvancedTab() {
     cbLogFile = new QCheckBox("Create Log File in " + MessageText(HomeRelative(LogFilePath())));
     cbLogFile->setToolTip(MessageText(LogFilePath()));
     cbLogFile->setObjectName("cbLogFile");
-    cbJoinParts = new QCheckBox("Join pictures posted in several parts");
-    cbJoinParts->setObjectName("cbJoinParts");
+    cbUseOverview = new QCheckBox("Read headers from the server's overview (fast)");
+    cbUseOverview->setObjectName("cbUseOverview");
+    cbUseOverview->setToolTip("Used when the server has an overview; otherwise the headers "
+                              "are read one by one");
     auto *checks = new QVBoxLayout(advanced);
     checks->addWidget(cb256Color);
     checks->addWidget(cbLogFile);
+    checks->addWidget(cbUseOverview);
+    cbJoinParts = new QCheckBox("Join pictures posted in several parts");
+    cbJoinParts->setObjectName("cbJoinParts");
     checks->addWidget(cbJoinParts);
+    seArticlesAtOnce = new QSpinBox;
+    seArticlesAtOnce->setObjectName("seArticlesAtOnce");
+    seArticlesAtOnce->setRange(1, 32);
+    seArticlesAtOnce->setToolTip("Used with the server's overview");
+    auto *atOnce = new QHBoxLayout;
+    auto *atOnceLabel = new QLabel("Articles requested at once");
+    // A layout would rather cut the caption than widen the tab.
+    atOnceLabel->setMinimumSize(atOnceLabel->sizeHint());
+    atOnce->addWidget(atOnceLabel);
+    atOnce->addWidget(seArticlesAtOnce);
+    atOnce->addStretch(1);
+    checks->addLayout(atOnce);
 
     auto *limits = new QGroupBox("Message Limits ");
     eMinLines = NamedEdit("eMinLines", "Ignore messages with less than (lines)");
@@ -272,6 +290,8 @@ void TSetupDlg::Fill(const TMainSettings &Values) {
     cbSmartDownLoad->setChecked(Values.SmartDownload);
     cbUseTls->setChecked(Values.UseTls);
     cbJoinParts->setChecked(Values.JoinParts);
+    cbUseOverview->setChecked(Values.UseOverview);
+    seArticlesAtOnce->setValue(Values.ArticlesAtOnce);
 }
 
 std::string TSetupDlg::ServerText() const {
@@ -292,6 +312,8 @@ TMainSettings TSetupDlg::Values() const {
     values.SmartDownload = cbSmartDownLoad->isChecked();
     values.UseTls = cbUseTls->isChecked();
     values.JoinParts = cbJoinParts->isChecked();
+    values.UseOverview = cbUseOverview->isChecked();
+    values.ArticlesAtOnce = seArticlesAtOnce->value();
     return values;
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 
 class QCheckBox;
+class QSpinBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -70,6 +71,8 @@ public:
     QCheckBox *cb256Color = nullptr;
     QCheckBox *cbLogFile = nullptr;
     QCheckBox *cbJoinParts = nullptr;
+    QCheckBox *cbUseOverview = nullptr;
+    QSpinBox *seArticlesAtOnce = nullptr;
     QLineEdit *eMinLines = nullptr;
     QLineEdit *eMaxLines = nullptr;
     QLineEdit *eName = nullptr;

@@ -18,15 +18,21 @@ namespace vexil {
 TBrowseCore::TBrowseCore(TmsNNTP &Client, TmsArticle &Article) : Client(Client), Article(Article) {
     Client.SetArticle(&Article);
     Client.OnNextHeaderRetrieved = [this](TObject *, int n) { HeaderRetrieved(n); };
+    Client.OnOverviewRangeDone = [this](TObject *) { FetchPending(); };
 }
 
 TBrowseCore::~TBrowseCore() {
     // The client may outlive the core, and must not call into it then.
     Client.OnNextHeaderRetrieved = nullptr;
+    Client.OnOverviewRangeDone = nullptr;
 }
 
 void TBrowseCore::Walk() {
     memoryName_ = SmartDownloadValueName(Client.Server(), Client.NewsGroup());
+    Client.SetUseOverview(Settings.UseOverview);
+    // The next connection then learns at its login what the server offers.
+    if (Settings.UseOverview)
+        Client.SetQueryCapabilities(true);
     // An empty group has no first article to stand on.
     if (Client.ArticleCount() <= 0 || Client.LastArticle() < Client.FirstArticle()) {
         if (OnEmptyGroup)
@@ -63,6 +69,12 @@ void TBrowseCore::HeaderRetrieved(int n) {
     const std::int32_t number = item.Number;
     if (!PassesLinesFilter(item))
         return;
+    if (Client.InOverviewWalk()) {
+        // Fetched together at the range's end; the memory waits for them.
+        pending_.push_back({number, static_cast<int>(ExtractNumber(item.GetHeaderValue("Lines"))),
+                            Settings.JoinParts || !IsLaterPart(item.GetHeaderValue("Subject"))});
+        return;
+    }
     DownloadArticle(n);
     if (Settings.SmartDownload)
         Remember(number);
@@ -80,9 +92,8 @@ void TBrowseCore::DownloadArticle(int n) {
 }
 
 void TBrowseCore::DownloadJoining(std::int32_t Number) {
-    if (!source_)
-        source_ = std::make_unique<TSourceArticle>();
-    Client.SetArticle(source_.get());
+    TSourceArticle &source = SourceArticle();
+    Client.SetArticle(&source);
     try {
         Client.RetrieveArticle(Number);
     } catch (...) {
@@ -90,6 +101,16 @@ void TBrowseCore::DownloadJoining(std::int32_t Number) {
         throw;
     }
     Client.SetArticle(&Article);
+    JoinFetched(Number);
+}
+
+TSourceArticle &TBrowseCore::SourceArticle() {
+    if (!source_)
+        source_ = std::make_unique<TSourceArticle>();
+    return *source_;
+}
+
+void TBrowseCore::JoinFetched(std::int32_t Number) {
     const auto part = TPartJoiner::Recognise(source_->Subject(), source_->Source());
     if (!part)
         return StoreAttachments(*source_, Number);
@@ -99,6 +120,50 @@ void TBrowseCore::DownloadJoining(std::int32_t Number) {
     if (joiner.Add(*part, source_->Sender().Address(), Number, source_->Source(), Article) ==
         TPartJoiner::TResult::Joined)
         StoreAttachments(Article, Number);
+}
+
+void TBrowseCore::FetchPending() {
+    std::vector<TPending> pending;
+    pending.swap(pending_);
+    // A cancel while the range's headers were handled fetches nothing of it.
+    if (Client.Canceled())
+        return;
+    pending_ = std::move(pending);
+    settled_ = 0;
+    std::vector<TmsNNTP::TArticleRequest> requests;
+    for (const TPending &p : pending_)
+        if (p.Fetch)
+            requests.push_back({p.Number, p.Lines});
+    // With joining, each article keeps its text for the joiner, as one fetched alone does.
+    if (Settings.JoinParts)
+        Client.SetArticle(&SourceArticle());
+    try {
+        Client.RetrieveArticles(requests, Settings.ArticlesAtOnce,
+                                [this](std::int32_t number, bool found) {
+                                    if (!found && OnArticleSkipped)
+                                        OnArticleSkipped(this, "Article " + std::to_string(number) +
+                                                                   " is no longer on the server");
+                                    else if (found && Settings.JoinParts)
+                                        JoinFetched(number);
+                                    else if (found)
+                                        StoreAttachments(Article, number);
+                                    Settle(number);
+                                });
+    } catch (...) {
+        Client.SetArticle(&Article);
+        pending_.clear();
+        throw;
+    }
+    Client.SetArticle(&Article);
+    if (!pending_.empty())
+        Settle(pending_.back().Number);
+    pending_.clear();
+}
+
+void TBrowseCore::Settle(std::int32_t Number) {
+    for (; settled_ < pending_.size() && pending_[settled_].Number <= Number; ++settled_)
+        if (Settings.SmartDownload)
+            Remember(pending_[settled_].Number);
 }
 
 void TBrowseCore::StoreAttachments(const TmsCustomMessage &Message, std::int32_t Number) {

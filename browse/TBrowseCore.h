@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -56,6 +57,8 @@ public:
     std::function<void(TObject *Sender, const std::string &Text)> OnFileFault;
     // An article held more attachments than are kept; Text says so.
     std::function<void(TObject *Sender, const std::string &Text)> OnAttachmentsLeftOut;
+    // An article the overview named was gone when it was asked for; Text says so.
+    std::function<void(TObject *Sender, const std::string &Text)> OnArticleSkipped;
     // The selected group has no articles, so the walk ended before it began.
     std::function<void(TObject *Sender)> OnEmptyGroup;
 
@@ -73,9 +76,22 @@ public:
 private:
     // With JoinParts: the article's text is kept, and a part goes to the joiner.
     void DownloadJoining(std::int32_t Number);
+    TSourceArticle &SourceArticle();
+    // Hands the article just fetched into the source article to the joiner.
+    void JoinFetched(std::int32_t Number);
     void StoreAttachments(const TmsCustomMessage &Message, std::int32_t Number);
 
+    // An article that passed the Lines filter during the overview walk, waiting for the
+    // range's end to be fetched with the others.
+    struct TPending {
+        std::int32_t Number;
+        int Lines;
+        bool Fetch;
+    };
     void WalkWithMemory();
+    void FetchPending();
+    // Remembers every pending article up to Number, which is done with.
+    void Settle(std::int32_t Number);
     void Remember(std::int32_t Number);
     TRegistry *Store() const;
 
@@ -85,6 +101,8 @@ private:
     // Server and group of the running walk: a server changed in Setup meanwhile does not
     // move the memory of the server the walk still talks to.
     std::string memoryName_;
+    std::vector<TPending> pending_;
+    std::size_t settled_ = 0;
 };
 
 } // namespace vexil

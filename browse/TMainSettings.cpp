@@ -44,6 +44,10 @@ TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &col
     readOrKeep([&] { settings.EMailAddress = store.ReadString("EMail Address"); });
     readOrKeep([&] { settings.UseTls = store.ReadBool("UseTLS"); });
     readOrKeep([&] { settings.JoinParts = store.ReadBool("JoinParts"); });
+    readOrKeep([&] { settings.UseOverview = store.ReadBool("UseOverview"); });
+    readOrKeep([&] { settings.ArticlesAtOnce = store.ReadInteger("ArticlesAtOnce"); });
+    if (settings.ArticlesAtOnce < 1 || settings.ArticlesAtOnce > 32)
+        settings.ArticlesAtOnce = TMainSettings().ArticlesAtOnce;
     if (settings.Server.empty())
         settings.Server = kDefaultServerName;
     return settings;
@@ -65,6 +69,11 @@ void WriteMainSettings(TRegistry &store, const TMainSettings &settings) {
         store.WriteBool("UseTLS", settings.UseTls);
     if (settings.JoinParts || store.ValueExists("JoinParts"))
         store.WriteBool("JoinParts", settings.JoinParts);
+    if (settings.UseOverview || store.ValueExists("UseOverview"))
+        store.WriteBool("UseOverview", settings.UseOverview);
+    if (settings.ArticlesAtOnce != TMainSettings().ArticlesAtOnce ||
+        store.ValueExists("ArticlesAtOnce"))
+        store.WriteInteger("ArticlesAtOnce", settings.ArticlesAtOnce);
 }
 
 namespace {

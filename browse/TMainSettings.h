@@ -35,6 +35,10 @@ struct TMainSettings {
     bool UseTls = false;
     // Fetch every part of a post in several parts and join them into one picture.
     bool JoinParts = false;
+    // Walk the headers through the server's overview when it has one.
+    bool UseOverview = false;
+    // Articles asked for before the first has arrived, when the overview walk runs.
+    std::int32_t ArticlesAtOnce = 8;
 };
 
 // Reads every setting on its own: one that cannot be read keeps its default and the rest
@@ -43,8 +47,8 @@ struct TMainSettings {
 // display's colour count for the SlowColor default.
 TMainSettings ReadMainSettings(TRegistry &store, const std::function<int()> &colorCount);
 
-// Writes the eight values in their order, then UseTLS and JoinParts each when it is on or
-// was stored before;
+// Writes the eight values in their order, then UseTLS, JoinParts, UseOverview and
+// ArticlesAtOnce each when it differs from its default or was stored before;
 // the first failure throws and skips the rest.
 void WriteMainSettings(TRegistry &store, const TMainSettings &settings);
 

@@ -468,7 +468,11 @@ int TagSocket::ReadLine(std::string &Line) {
     } log{*this, Line, complete};
 
     Line.clear();
-    WaitForRead();
+    // Bytes an earlier read took from the socket bring no read event of their own.
+    if (framer_.Unexamined() == 0)
+        WaitForRead();
+    else
+        RaiseWaitFailure();
     counter_.Start();
     readSeen_ = false;
     ProcessMessages(0);
@@ -536,7 +540,12 @@ void TagSocket::FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn) {
     std::int64_t expected = Expected;
     if (sizeInLines_ && Expected != -1)
         expected *= BytesPerLine;
-    WaitForRead();
+    // The reply line's read may have brought the whole block already; no further read
+    // event comes for bytes that were taken from the socket.
+    if (framer_.Unexamined() == 0)
+        WaitForRead();
+    else
+        RaiseWaitFailure();
     readSeen_ = false;
 
     framer_.StartBlock(Limit);

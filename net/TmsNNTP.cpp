@@ -10,6 +10,7 @@
 #include "net/NetErrors.h"
 #include "platform/PrintableText.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -167,6 +168,7 @@ void TmsNNTP::RequireGroup() {
 void TmsNNTP::Login() {
     capabilities_ = TNntpCapabilities();
     capabilitiesAsked_ = false;
+    overviewFormat_.reset();
     ConnectSocket();
     const int code = ReadReply();
     if (code != 200 && code != 201)
@@ -279,10 +281,21 @@ void TmsNNTP::RetrieveHeader(TmsNgInfoItem &Item) {
     LoadLines(block, Item);
 }
 
+void TmsNNTP::HandleHeader(std::unique_ptr<TmsNgInfoItem> Item) {
+    const int index = headerList_.Add(std::move(Item));
+    if (OnNextHeaderRetrieved)
+        OnNextHeaderRetrieved(this, index);
+    // The handler may have emptied the list (the group was changed while it ran).
+    if (index < headerList_.Count())
+        headerList_.Items(index).KeepHandledHeaders();
+}
+
 void TmsNNTP::RetrieveHeaders(int Count, bool Append) {
     RequireGroup();
     if (!Append)
         headerList_.Clear();
+    if (useOverview_ && RetrieveOverviewHeaders(Count))
+        return;
     if (lastRetrieved_ == -1) {
         StatArticle(firstArticle_);
     } else {
@@ -300,12 +313,7 @@ void TmsNNTP::RetrieveHeaders(int Count, bool Append) {
         auto item = std::make_unique<TmsNgInfoItem>();
         RetrieveHeader(*item);
         number = item->Number;
-        const int index = headerList_.Add(std::move(item));
-        if (OnNextHeaderRetrieved)
-            OnNextHeaderRetrieved(this, index);
-        // The handler may have emptied the list (the group was changed while it ran).
-        if (index < headerList_.Count())
-            headerList_.Items(index).KeepHandledHeaders();
+        HandleHeader(std::move(item));
         more = NextArticle();
         ++i;
     } while (more && !Canceled() && i != Count);
@@ -314,6 +322,72 @@ void TmsNNTP::RetrieveHeaders(int Count, bool Append) {
         throw ECanceledError();
     if (!more)
         Fire(OnLastHeaderRetrieved);
+}
+
+bool TmsNNTP::RetrieveOverviewHeaders(int Count) {
+    if (!capabilitiesAsked_)
+        LearnCapabilities();
+    if (!capabilities_.Over && !capabilities_.XOver)
+        return false;
+    // Wide enough that the last range of a group near the top of the numbers ends.
+    std::int64_t from = lastRetrieved_ == -1 ? std::int64_t{firstArticle_} : lastRetrieved_ + 1;
+    const std::int64_t last = lastArticle_;
+    inOverviewWalk_ = true;
+    struct TWalkEnd {
+        bool &flag;
+        ~TWalkEnd() { flag = false; }
+    } walkEnd{inOverviewWalk_};
+    int handled = 0;
+    bool countEnded = false;
+    while (from <= last && !countEnded) {
+        const std::int64_t to = std::min(from + OverviewRange - 1, last);
+        std::vector<TOverviewEntry> entries =
+            ReadOverview(static_cast<std::int32_t>(from), static_cast<std::int32_t>(to));
+        for (TOverviewEntry &entry : entries) {
+            auto item = std::make_unique<TmsNgInfoItem>();
+            item->Number = entry.Number;
+            item->Add("Subject: " + entry.Subject);
+            item->Add("Lines: " + entry.Lines);
+            HandleHeader(std::move(item));
+            currentArticle_ = entry.Number;
+            lastRetrieved_ = entry.Number;
+            if (Canceled()) {
+                Fire(OnOverviewRangeDone);
+                throw ECanceledError();
+            }
+            // Ending on the group's last entry is the end of the group all the same.
+            countEnded = ++handled == Count && (&entry != &entries.back() || to < last);
+            if (countEnded)
+                break;
+        }
+        Fire(OnOverviewRangeDone);
+        // Nothing past the last entry handled is passed over when the count ends the walk.
+        if (!countEnded)
+            lastRetrieved_ = static_cast<std::int32_t>(std::max<std::int64_t>(lastRetrieved_, to));
+        from = to + 1;
+    }
+    if (Canceled())
+        throw ECanceledError();
+    if (!countEnded)
+        Fire(OnLastHeaderRetrieved);
+    return true;
+}
+
+std::vector<TOverviewEntry> TmsNNTP::ReadOverview(std::int32_t First, std::int32_t Last) {
+    if (!overviewFormat_) {
+        overviewFormat_ = TOverviewFormat();
+        if (Command("LIST OVERVIEW.FMT") == 215)
+            overviewFormat_ = TOverviewFormat::Parse(ReadBlock(-1, kMaxCapabilities));
+    }
+    const std::string verb = capabilities_.Over ? "OVER " : "XOVER ";
+    const int code = Command(verb + std::to_string(First) + "-" + std::to_string(Last));
+    if (code == 423 || code == 420)
+        return {};
+    if (code != 224)
+        RaiseServerError();
+    TOverviewStream overview(*overviewFormat_, First, Last);
+    ReadData(overview, -1);
+    return std::move(overview.Entries());
 }
 
 void TmsNNTP::RetrieveAllHeaders() {
@@ -337,10 +411,52 @@ void TmsNNTP::FetchCurrentArticle() {
         article_->Clear();
 
     RequireArticleReply(Command("ARTICLE"));
-    TMemoryStream article(ReadBlock(lines));
+    LoadArticle(lines);
+}
+
+void TmsNNTP::LoadArticle(int Lines) {
+    TMemoryStream article(ReadBlock(Lines));
     if (article_ != nullptr)
         article_->LoadFromStream(article);
     Fire(OnArticleRetrieved);
+}
+
+void TmsNNTP::RetrieveArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                               const std::function<void(std::int32_t, bool)> &Each) {
+    RequireGroup();
+    try {
+        PipelineArticles(Requests, std::clamp(Depth, 1, MaxDepth), Each);
+    } catch (...) {
+        newsGroup_.clear();
+        CloseSocket();
+        throw;
+    }
+}
+
+void TmsNNTP::PipelineArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                               const std::function<void(std::int32_t, bool)> &Each) {
+    std::size_t sent = 0;
+    for (const TArticleRequest &request : Requests) {
+        const std::size_t done = static_cast<std::size_t>(&request - Requests.data());
+        for (; sent < Requests.size() && sent - done < static_cast<std::size_t>(Depth); ++sent)
+            SendLine("ARTICLE " + std::to_string(Requests[sent].Number));
+        const int code = ReadReply();
+        const bool found = code == 220;
+        if (!found && code != 423 && code != 430)
+            RaiseServerError();
+        // Replies come in the order asked: one naming another article is out of step.
+        if (found && GetWordAsInt(lastReply_, 1) != request.Number)
+            RaiseServerError();
+        if (found) {
+            if (article_ != nullptr)
+                article_->Clear();
+            LoadArticle(request.Lines);
+        }
+        if (Each)
+            Each(request.Number, found);
+        if (Canceled())
+            RaiseCanceled();
+    }
 }
 
 void TmsNNTP::RetrieveNewsGroupList() {

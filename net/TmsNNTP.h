@@ -6,11 +6,17 @@
 // and a handler may start a nested fetch (an article inside the header walk).
 
 #include "net/TNntpCapabilities.h"
+#include "net/TOverviewLine.h"
 #include "net/TmsMailBase.h"
 #include "net/TmsNewsGroupList.h"
 #include "net/TmsNgInfoList.h"
 
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vexil {
 
@@ -32,6 +38,14 @@ public:
     // What the server of the open connection said it can do; nothing Known when not asked
     // or when the server does not say.
     const TNntpCapabilities &Capabilities() const { return capabilities_; }
+    // Whether the header walk reads the server's overview (OVER or XOVER, one command for up
+    // to OverviewRange articles) when the server offers one; the capabilities are asked on
+    // the open connection if they were not at the login. Off, the walk is the original one.
+    bool UseOverview() const { return useOverview_; }
+    void SetUseOverview(bool Value) { useOverview_ = Value; }
+    static constexpr int OverviewRange = 5000;
+    // True while the header walk reads the overview.
+    bool InOverviewWalk() const { return inOverviewWalk_; }
 
     // The selected group, empty when none. Selecting another name (letter case aside)
     // connects when needed, sends GROUP and logs in on 480.
@@ -75,6 +89,19 @@ public:
     void RetrieveAllHeaders();
     // Fetches article Number into Article.
     void RetrieveArticle(int Number);
+    struct TArticleRequest {
+        std::int32_t Number = 0;
+        // Expected size in lines for the progress; -1 when not known.
+        int Lines = -1;
+    };
+    // Fetches Requests in order with "ARTICLE n", up to Depth (1 to MaxDepth) requests in
+    // flight, without STAT or HEAD. Each runs for every request in order, after the article
+    // was loaded into Article (Found) or the server said it has no such article (423, 430).
+    // A failure or a cancel closes the connection, as replies still on their way would put
+    // the next exchange out of step; the next command connects afresh.
+    void RetrieveArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                          const std::function<void(std::int32_t Number, bool Found)> &Each);
+    static constexpr int MaxDepth = 32;
     void RetrieveNewsGroupList();
     void LoadNewsGroupList(const std::string &FileName);
     void SaveNewsGroupList(const std::string &FileName);
@@ -83,6 +110,8 @@ public:
     TNotifyEvent OnArticleRetrieved;
     TNotifyEvent OnGroupSelected;
     TNotifyEvent OnLastHeaderRetrieved;
+    // The overview walk has handed over every header of one range.
+    TNotifyEvent OnOverviewRangeDone;
     TNotifyEvent OnRetrievingNewsGroupList;
     TNotifyEvent OnNewsGroupListRetrieved;
     // Declared for posting clients; nothing here fires them.
@@ -112,10 +141,20 @@ private:
     int StatFirstFrom(int Number);
     // The same for a server without LISTGROUP: one STAT a number, a cancel ending it.
     int StepFrom(int Number);
+    // The header walk over the overview; false when the server offers none.
+    bool RetrieveOverviewHeaders(int Count);
+    // The entries of First..Last (an empty range gives none).
+    std::vector<TOverviewEntry> ReadOverview(std::int32_t First, std::int32_t Last);
+    // Adds an entry to HeaderList and fires OnNextHeaderRetrieved for it.
+    void HandleHeader(std::unique_ptr<TmsNgInfoItem> Item);
     [[noreturn]] void RaiseServerError() const;
     void RequireGroup();
     void RequireArticleReply(int Code) const;
     void FetchCurrentArticle();
+    // Reads one ARTICLE reply's block into Article.
+    void LoadArticle(int Lines);
+    void PipelineArticles(const std::vector<TArticleRequest> &Requests, int Depth,
+                          const std::function<void(std::int32_t, bool)> &Each);
     void Fire(const TNotifyEvent &Event) {
         if (Event)
             Event(this);
@@ -135,6 +174,10 @@ private:
     // Asked on this connection: a login asks again.
     bool capabilitiesAsked_ = false;
     TNntpCapabilities capabilities_;
+    bool useOverview_ = false;
+    // Read once a connection, with LIST OVERVIEW.FMT.
+    std::optional<TOverviewFormat> overviewFormat_;
+    bool inOverviewWalk_ = false;
 };
 
 } // namespace vexil

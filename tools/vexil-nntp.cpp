@@ -37,6 +37,8 @@ struct Options {
     int maxLines = vexil::TMainSettings().MaxLines;
     std::string folder;
     bool join = false;
+    bool overview = false;
+    int pipeline = vexil::TMainSettings().ArticlesAtOnce;
 };
 
 constexpr const char *kTool = "vexil-nntp";
@@ -47,10 +49,10 @@ constexpr const char *kUsage =
     "                  [--timeout SECONDS] COMMAND\n"
     "commands:\n"
     "  list                          prints the server's groups: name, last, first, flag\n"
-    "  walk GROUP [--from N] [--count K]\n"
+    "  walk GROUP [--from N] [--count K] [--overview]\n"
     "                                prints one line per header: number, Lines, Subject\n"
-    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--join]\n"
-    "        -o DIR\n"
+    "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--overview]\n"
+    "        [--pipeline P] [--join] -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
     "                                later part of a post in several parts, keeping its\n"
@@ -60,7 +62,9 @@ constexpr const char *kUsage =
     "                                parts is joined once all are in (unfinished ones\n"
     "                                wait in DIR/.parts for a later fetch)\n"
     "The walk starts at article N (default: the group's first) and takes K headers\n"
-    "(default: all). Without a port the \"nntp\" service entry gives it, else 119.\n"
+    "(default: all); --overview reads the headers from the server's overview when it\n"
+    "has one; fetch then asks for up to P articles at once (1 to 32, default 8).\n"
+    "Without a port the \"nntp\" service entry gives it, else 119.\n"
     "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
     "The certificate is checked against the system's store (SSL_CERT_FILE, SSL_CERT_DIR)\n"
     "and --ca-file FILE (PEM); --trust-fingerprint takes the one certificate with that\n"
@@ -125,6 +129,10 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.folder = arguments.ValueOf(arg);
         else if (arg == "--timeout")
             o.timeout = arguments.IntegerOf(arg);
+        else if (arg == "--overview")
+            o.overview = true;
+        else if (arg == "--pipeline")
+            o.pipeline = arguments.IntegerOf(arg, 1, TmsNNTP::MaxDepth);
         else if (arg == "--from")
             o.from = arguments.IntegerOf(arg);
         else if (arg == "--count")
@@ -186,6 +194,12 @@ void Walk(TmsNNTP &nntp, const Options &o, const std::function<void(int)> &Handl
     nntp.SetNewsGroup(o.group);
     nntp.OnNextHeaderRetrieved = [&](vexil::TObject *, int n) { Handle(n); };
     int count = o.count;
+    if (o.overview && o.from > nntp.FirstArticle()) {
+        // The overview passes over missing articles by itself.
+        nntp.SetLastRetrieved(o.from - 1);
+        nntp.RetrieveHeaders(count, false);
+        return;
+    }
     if (o.from > nntp.FirstArticle()) {
         // Start exactly at the first article at or after From, even when From - 1 is gone.
         nntp.StatArticle(o.from);
@@ -215,6 +229,8 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     core.Settings.MinLines = o.minLines;
     core.Settings.MaxLines = o.maxLines;
     core.Settings.JoinParts = o.join;
+    core.Settings.UseOverview = o.overview;
+    core.Settings.ArticlesAtOnce = o.pipeline;
     core.PictureFolder = o.folder;
     core.MakePictureFolder = true;
     core.OnHeader = [](vexil::TObject *, int n) {
@@ -225,6 +241,7 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     };
     core.OnAttachmentsLeftOut = [](vexil::TObject *, const std::string &text) { Status(text); };
     core.OnFileFault = [](vexil::TObject *, const std::string &text) { Status(text); };
+    core.OnArticleSkipped = [](vexil::TObject *, const std::string &text) { Status(text); };
     Walk(nntp, o, [&](int n) { core.HeaderRetrieved(n); });
 }
 
@@ -239,6 +256,8 @@ int Run(const Options &o) {
     nntp.UserName = o.user;
     nntp.Password = o.password;
     nntp.SetLogFileName(o.log);
+    nntp.SetQueryCapabilities(o.overview);
+    nntp.SetUseOverview(o.overview);
     vexil::TmsArticle article;
     if (o.command == "fetch")
         ShowEvents(nntp, o);

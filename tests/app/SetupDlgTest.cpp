@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -459,6 +460,41 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     store.SetRootKey(HKEY_LOCAL_MACHINE);
     store.OpenKey("\\Software\\Internet\\VX", false);
     EXPECT_FALSE(store.ReadBool("UseTLS"));
+}
+
+TEST_F(SetupDlgTest, TheOverviewOptionsAreStoredOnlyOnceChosen) {
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_EQ(dlg.cbUseOverview->text(), "Read headers from the server's overview (fast)");
+        EXPECT_FALSE(dlg.cbUseOverview->isChecked());
+        EXPECT_EQ(dlg.seArticlesAtOnce->value(), 8);
+        EXPECT_EQ(dlg.seArticlesAtOnce->minimum(), 1);
+        EXPECT_EQ(dlg.seArticlesAtOnce->maximum(), 32);
+        dlg.OKBtn->click();
+    });
+    form->close();
+    Close();
+    {
+        TRegistry store;
+        store.SetRootKey(HKEY_LOCAL_MACHINE);
+        store.OpenKey("\\Software\\Internet\\VX", false);
+        EXPECT_FALSE(store.ValueExists("UseOverview"));
+        EXPECT_FALSE(store.ValueExists("ArticlesAtOnce"));
+    }
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        dlg.cbUseOverview->setChecked(true);
+        dlg.seArticlesAtOnce->setValue(32);
+        dlg.OKBtn->click();
+    });
+    form->close();
+    Close();
+    Start("news.example.net");
+    WithSetup(*form, [](TSetupDlg &dlg) {
+        EXPECT_TRUE(dlg.cbUseOverview->isChecked());
+        EXPECT_EQ(dlg.seArticlesAtOnce->value(), 32);
+        dlg.CancelBtn->click();
+    });
 }
 
 // Answers the certificate question with Yes or No and any other box with OK, keeping the

@@ -29,6 +29,8 @@ protected:
     struct TRun {
         std::vector<std::int32_t> looked;
         std::vector<std::string> pictures;
+        // The server offered its overview to this run.
+        bool overview = false;
     };
 
     TRun Walk(const TMainSettings &settings) {
@@ -51,6 +53,7 @@ protected:
         };
         nntp.SetNewsGroup(InnServer::PictureGroup);
         core.Walk();
+        run.overview = nntp.Capabilities().Over;
         nntp.Disconnect();
         return run;
     }
@@ -110,6 +113,33 @@ TEST_F(TBrowseCoreTest, SmartDownloadFetchesThePicturesBetweenTheLimitsAndCarrie
         EXPECT_GT(number, lastPassed);
     EXPECT_TRUE(second.pictures.empty());
     EXPECT_EQ(Remembered(), lastPassed);
+}
+
+TEST_F(TBrowseCoreTest, TheOverviewWalkLooksAtStoresAndRemembersTheSame) {
+    TMainSettings overview;
+    overview.UseOverview = true;
+    const TRun fast = Walk(overview);
+    const std::set<std::string> fastFiles = FilesInFolder();
+    const std::optional<std::int32_t> fastMemory = Remembered();
+    ASSERT_FALSE(fast.pictures.empty());
+    ASSERT_TRUE(fast.overview);
+
+    fs::remove_all(folder);
+    ASSERT_TRUE(ResetSmartDownload(store));
+    const TRun usual = Walk({});
+    EXPECT_FALSE(usual.overview); // not even asked
+    EXPECT_EQ(fast.looked, usual.looked);
+    EXPECT_EQ(fast.pictures, usual.pictures);
+    EXPECT_EQ(fastFiles, FilesInFolder());
+    EXPECT_EQ(fastMemory, Remembered());
+
+    // Carrying on from the memory looks only past it and finds nothing new.
+    const TRun again = Walk(overview);
+    ASSERT_TRUE(fastMemory);
+    for (std::int32_t number : again.looked)
+        EXPECT_GT(number, *fastMemory);
+    EXPECT_TRUE(again.pictures.empty());
+    EXPECT_EQ(fastMemory, Remembered());
 }
 
 TEST_F(TBrowseCoreTest, WithoutSmartDownloadTheLimitsAreStrictAndNothingIsRemembered) {

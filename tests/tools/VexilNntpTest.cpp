@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -80,6 +81,31 @@ TEST_F(VexilNntpTest, FetchSavesThePicturesBetweenTheLimits) {
         }
     }
     EXPECT_GT(files, 5);
+}
+
+TEST_F(VexilNntpTest, TheOverviewGivesTheSameWalkAndTheSamePictures) {
+    const std::string server = "--server " + inn.Address() + " ";
+    const std::string group = InnServer::PictureGroup;
+    for (const std::string range : {"", " --from 3 --count 2"}) {
+        const ToolResult usual = Run(server + "walk " + group + range);
+        const ToolResult fast = Run(server + "walk " + group + range + " --overview");
+        ASSERT_EQ(fast.status, 0) << fast.err;
+        EXPECT_FALSE(usual.out.empty());
+        EXPECT_EQ(fast.out, usual.out) << range;
+    }
+    const ToolResult usual = Run(server + "fetch " + group + " -o usual");
+    const ToolResult fast =
+        Run(server + "--log log fetch " + group + " --overview --pipeline 3 -o fast");
+    ASSERT_EQ(fast.status, 0) << fast.err;
+    EXPECT_NE(ReadFile(dir_ / "log").find("OVER 1-"), std::string::npos);
+    std::set<std::string> usualFiles;
+    for (const auto &entry : fs::directory_iterator(dir_ / "usual"))
+        usualFiles.insert(entry.path().filename().string());
+    ASSERT_FALSE(usualFiles.empty());
+    for (const std::string &name : usualFiles)
+        EXPECT_EQ(ReadFile(dir_ / "fast" / name), ReadFile(dir_ / "usual" / name)) << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "fast"), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(usualFiles.size()));
 }
 
 TEST_F(VexilNntpTest, FetchReadsALinesHeaderWithAThousandsCommaAsTheWindowDoes) {

@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -145,7 +146,9 @@ TSetupDlg::TSetupDlg(QWidget *parent) : QDialog(parent) {
     layout->addWidget(pcMain, 1);
     layout->addLayout(buttons);
 
-    setFixedSize(441, 266);
+    // The classic size, unless the options added since need more room.
+    const QSize need = sizeHint();
+    setFixedSize(std::max(441, need.width()), std::max(266, need.height()));
     MoveToScreenCentre(*this, DialogScreen(parent));
 }
 

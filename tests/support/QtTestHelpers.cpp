@@ -38,7 +38,8 @@ bool LabelIsCutOff(const QLabel &label) {
 // within its frame, whatever padding its size hint would like.
 bool ButtonIsCutOff(const QAbstractButton &button) {
     if (button.inherits("QCheckBox") || button.inherits("QRadioButton"))
-        return button.width() < button.sizeHint().width();
+        return button.width() < button.sizeHint().width() ||
+               button.height() < button.sizeHint().height();
     QString text = button.text();
     text.remove('&');
     return button.fontMetrics().horizontalAdvance(text) > button.width() - 4;

@@ -62,12 +62,13 @@ void TBrowseRun::BindEvents() {
     Core.OnPictureStored = [this](TObject *, const std::string &path) {
         Controls.AddPicture(path);
     };
-    Core.OnAttachmentsLeftOut = [this](TObject *, const std::string &text) {
-        Status(TextOfBytes(text));
-    };
-    Core.OnFileFault = [this](TObject *, const std::string &text) {
+    // The core's own reports; a file name in them came from the article.
+    const auto report = [this](TObject *, const std::string &text) {
         Status(TextOfBytes(PrintableText(text)));
     };
+    Core.OnAttachmentsLeftOut = report;
+    Core.OnFileFault = report;
+    Core.OnArticleSkipped = report;
     Core.OnEmptyGroup = [this](TObject *) { msNNTPLastHeaderRetrieved(); };
     Client.OnProgress = [this](TObject *, int perc, int) { msNNTPProgress(perc); };
     Client.OnArticleRetrieved = [this](TObject *) { msNNTPArticleRetrieved(); };

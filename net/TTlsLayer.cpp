@@ -245,36 +245,31 @@ void TTlsLayer::CheckCertificate() {
 int TTlsLayer::Read(char *Buffer, int Size) {
     ERR_clear_error();
     wantsWrite_ = false;
-    const int n = SSL_read(state_->ssl, Buffer, Size);
-    if (n > 0)
-        return n;
-    switch (SSL_get_error(state_->ssl, n)) {
+    return Outcome(SSL_read(state_->ssl, Buffer, Size), true);
+}
+
+int TTlsLayer::Write(const char *Buffer, int Size) {
+    ERR_clear_error();
+    wantsWrite_ = false;
+    return Outcome(SSL_write(state_->ssl, Buffer, Size), false);
+}
+
+int TTlsLayer::Outcome(int Result, bool Reading) {
+    if (Result > 0)
+        return Result;
+    switch (SSL_get_error(state_->ssl, Result)) {
     case SSL_ERROR_WANT_READ:
         return WouldBlock;
     case SSL_ERROR_WANT_WRITE:
         wantsWrite_ = true;
         return WouldBlock;
     case SSL_ERROR_ZERO_RETURN:
-        return 0;
+        // The peer's goodbye ends a read like a close; a write after it has failed.
+        if (Reading)
+            return 0;
+        [[fallthrough]];
     default:
-        RaiseFailure(n, "read");
-    }
-}
-
-int TTlsLayer::Write(const char *Buffer, int Size) {
-    ERR_clear_error();
-    wantsWrite_ = false;
-    const int n = SSL_write(state_->ssl, Buffer, Size);
-    if (n > 0)
-        return n;
-    switch (SSL_get_error(state_->ssl, n)) {
-    case SSL_ERROR_WANT_READ:
-        return WouldBlock;
-    case SSL_ERROR_WANT_WRITE:
-        wantsWrite_ = true;
-        return WouldBlock;
-    default:
-        RaiseFailure(n, "write");
+        RaiseFailure(Result, Reading ? "read" : "write");
     }
 }
 

@@ -68,6 +68,9 @@ public:
 private:
     void CheckCertificate();
     [[noreturn]] void RaiseFailure(int Result, const char *Doing);
+    // What a read's or write's result means: bytes moved, WouldBlock, 0 at the end of a
+    // read; anything else raises.
+    int Outcome(int Result, bool Reading);
 
     std::unique_ptr<TState> state_;
     std::string subject_;

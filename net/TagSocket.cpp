@@ -367,16 +367,7 @@ int TagSocket::Receive(char *Buffer, int Size) {
         const int n = ReceiveRaw(Buffer, Size);
         return n >= 0 ? n : wsock::SOCKET_ERROR;
     }
-    int n = 0;
-    try {
-        n = tls_->Read(Buffer, Size);
-    } catch (const ESocketError &e) {
-        RaiseTlsFailure(e);
-    }
-    if (n != TTlsLayer::WouldBlock)
-        return n;
-    transportError_ = wsock::WSAEWOULDBLOCK;
-    return wsock::SOCKET_ERROR;
+    return ThroughTls([&] { return tls_->Read(Buffer, Size); });
 }
 
 int TagSocket::Transmit(const char *Buffer, int Size) {
@@ -385,9 +376,13 @@ int TagSocket::Transmit(const char *Buffer, int Size) {
         const int n = SendRaw(Buffer, Size);
         return n >= 0 ? n : wsock::SOCKET_ERROR;
     }
+    return ThroughTls([&] { return tls_->Write(Buffer, Size); });
+}
+
+int TagSocket::ThroughTls(const std::function<int()> &Move) {
     int n = 0;
     try {
-        n = tls_->Write(Buffer, Size);
+        n = Move();
     } catch (const ESocketError &e) {
         RaiseTlsFailure(e);
     }

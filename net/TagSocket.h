@@ -15,6 +15,7 @@
 #include "platform/TStream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -191,6 +192,8 @@ private:
     int ReceiveRaw(char *Buffer, int Size);
     int SendRaw(const char *Buffer, int Size);
     [[noreturn]] void RaiseTlsFailure(const ESocketError &Failure);
+    // A read or write of the TLS layer with Winsock's results.
+    int ThroughTls(const std::function<int()> &Move);
 
     std::string server_;
     std::string logFileName_;

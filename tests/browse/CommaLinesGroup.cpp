@@ -11,26 +11,8 @@
 
 namespace vexil::test {
 
-namespace {
-
-std::string FirstLine(const std::string &path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-void Shell(const std::string &command) {
-    if (std::system(command.c_str()) != 0)
-        throw std::runtime_error("failed: " + command);
-}
-
-} // namespace
-
 CommaLinesGroup PostCommaLinesArticle(const std::string &Name) {
     const std::string state = std::getenv("VEXIL_INN_STATE");
-    const std::string source = std::getenv("VEXIL_SOURCE_DIR");
-    const std::string server = FirstLine(state + "/inn-dir") + "/plain";
     // The fixture's first uuencoded picture, moved to the group and given the comma.
     const InnServer inn;
     PostedArticle picture;
@@ -49,9 +31,8 @@ CommaLinesGroup PostCommaLinesArticle(const std::string &Name) {
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() / ("vexil-" + Name + ".txt");
     WriteFile(file, article);
-    Shell("bash " + source + "/tools/inn/add-group " + server + " " + Name + " >/dev/null 2>&1");
-    Shell("bash " + source + "/tools/inn/post-article " + server + " " + file.string() +
-          " >/dev/null 2>&1");
+    inn.AddGroup(Name);
+    inn.Post(file.string());
     std::filesystem::remove(file);
     const std::string name = picture.attachments.at(0);
     return {Name, name, inn.Original(InnServer::PictureGroup, name)};

@@ -44,25 +44,11 @@ std::string Picture(std::size_t size, int seed) {
     return bytes;
 }
 
-std::string FirstLine(const std::string &path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-void Shell(const std::string &command) {
-    if (std::system(command.c_str()) != 0)
-        throw std::runtime_error("failed: " + command);
-}
-
 class TBrowseJoinTest : public ::testing::Test {
 protected:
     void SetUp() override {
         group = "alt.binaries.join.t" + std::to_string(::getpid());
-        server = FirstLine(std::string(std::getenv("VEXIL_INN_STATE")) + "/inn-dir") + "/plain";
-        Shell("bash " + std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/add-group " +
-              server + " " + group + " >/dev/null 2>&1");
+        inn.AddGroup(group);
     }
 
     void Post(const std::string &subject, const std::string &body) {
@@ -72,8 +58,7 @@ protected:
         test::WriteFile(file, "From: poster@example.com\r\nNewsgroups: " + group + "\r\nSubject: " +
                                   subject + "\r\nMessage-ID: <join" + std::to_string(posted) + "." +
                                   group + "@example.invalid>\r\nLines: 200\r\n\r\n" + body);
-        Shell("bash " + std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/post-article " +
-              server + " " + file.string() + " >/dev/null 2>&1");
+        inn.Post(file.string());
         fs::remove(file);
     }
 
@@ -134,7 +119,6 @@ protected:
     TRegistry store;
     InnServer inn;
     std::string group;
-    std::string server;
     int posted = 0;
     const std::string folder = home.Home() + "pictures/";
 };

@@ -40,6 +40,22 @@ std::string InnServer::Read(const std::string &Name) const {
     return FirstLine(state_ + "/" + Name);
 }
 
+void InnServer::AddGroup(const std::string &Group) const {
+    RunScript("add-group", Group);
+}
+
+void InnServer::Post(const std::string &ArticleFile) const {
+    RunScript("post-article", ArticleFile);
+}
+
+void InnServer::RunScript(const std::string &Script, const std::string &Argument) const {
+    const std::string command = "bash " + std::string(std::getenv("VEXIL_SOURCE_DIR")) +
+                                "/tools/inn/" + Script + " " + Read("inn-dir") + "/plain " +
+                                Argument + " >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("failed: " + command);
+}
+
 std::vector<PostedArticle> InnServer::Articles(const std::string &Group) const {
     std::vector<PostedArticle> articles;
     for (const std::string &row :

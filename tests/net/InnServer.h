@@ -39,6 +39,10 @@ public:
     std::vector<PostedArticle> Articles(const std::string &Group) const;
     // The bytes of a posted picture.
     std::string Original(const std::string &Group, const std::string &Name) const;
+    // Adds a group to the open instance, and posts an article file to it; throws
+    // std::runtime_error when the server's script fails.
+    void AddGroup(const std::string &Group) const;
+    void Post(const std::string &ArticleFile) const;
 
     static constexpr const char *PictureGroup = "alt.binaries.pictures.test";
     static constexpr const char *TextGroup = "alt.test.text";
@@ -46,6 +50,8 @@ public:
 private:
     // The first line of a file of the fixture's state folder.
     std::string Read(const std::string &Name) const;
+    // Runs a script of tools/inn/ on the open instance's folder with Argument.
+    void RunScript(const std::string &Script, const std::string &Argument) const;
 
     std::string state_;
     std::string port_;

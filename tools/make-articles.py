@@ -13,6 +13,11 @@ SET is one of
   pictures:N[:KB]   N picture articles, uuencoded and MIME base64 JPEGs by turns, of about
                     KB kilobytes each (default 20)
   text:N            N plain text articles
+  yenc:N[:KB]       N yEnc picture posts in one article each, of about KB kilobytes
+                    (default 40)
+  yparts:N[:KB[:PARTS]]
+                    N yEnc picture posts of about KB kilobytes (default 120), each in PARTS
+                    articles (default 3); every third post is posted last part first
   originals:N[:MIN:MAX]
                     no articles: N JPEGs in OUTDIR/originals/ (corpus-NNNN.jpg) of MIN to
                     MAX kilobytes (default 50 to 2048), smaller ones more often, for a
@@ -22,6 +27,17 @@ Each article is a file OUTDIR/NNNN-kind.txt, numbered in posting order; the pict
 carry are also written to OUTDIR/originals/, and OUTDIR/manifest.tsv lists, one article a
 line: file, kind, Lines, subject, and the attachment names (comma-separated, "-" for none).
 The same seed gives the same articles.
+
+The yEnc posts are written as today's posters write them: lines of 128 characters (one more
+when an escape pair would be cut), the bytes escaped as yEnc 1.3 asks (NUL, LF, CR and "="
+always, TAB and space at either end of a line), "=ypart" and "pcrc32" in every part and the
+whole file's "crc32" in the last one. Two posters take turns: one escapes a "." at the start
+of a line, the other leaves it for the server to double. The subjects take turns among the
+styles in use ('"name.jpg" yEnc (1/3)', '[2/5] - "name.jpg" yEnc (1/3)', 'Title -
+"name.jpg" yEnc (1/3) 123456' with the file's size, 'Title - name.jpg (1/3)'). In the
+manifest a post's picture is named on its first part. OUTDIR/posts.nzb lists every yEnc
+post of the run as an NZB (file, groups, segments with bytes, number and Message-ID), for
+programs that fetch a post from its NZB.
 """
 import argparse
 import base64
@@ -29,7 +45,10 @@ import binascii
 import io
 import os
 import random
+import re
 import sys
+import zlib
+from xml.sax.saxutils import escape as xml_escape, quoteattr
 from email.mime.base import MIMEBase
 from email.mime.image import MIMEImage
 from email.mime.multipart import MIMEMultipart
@@ -41,6 +60,15 @@ from email import encoders, policy
 Image = ImageDraw = None
 
 DATE = "Tue, 01 Dec 2026 12:00:00 +0000"
+DATE_UNIX = 1796126400  # DATE in seconds, for the NZB
+
+YENC_LINE = 128
+# The byte each byte becomes before escaping: yEnc adds 42.
+YENC_SHIFT = bytes((b + 42) % 256 for b in range(256))
+YENC_CRITICAL = re.compile(rb"[\x00\n\r=]")
+YENC_POSTERS = ("Picture Poster <pictures@example.invalid>",
+                "Night Owl <owl@example.invalid>")
+YENC_TITLES = ("Harbour at dusk", "Old town walk", "Garden in spring", "Mountain road")
 
 
 class Maker:
@@ -52,6 +80,7 @@ class Maker:
         self.seed = seed
         self.count = 0
         self.manifest = []
+        self.nzb_files = []
         os.makedirs(os.path.join(out, "originals"), exist_ok=True)
 
     # ---------------------------------------------------------------- pictures
@@ -80,23 +109,28 @@ class Maker:
         return data
 
     # ---------------------------------------------------------------- articles
-    def headers(self, subject, lines, extra=""):
+    def headers(self, subject, lines, extra="", poster="Vexil Test <poster@example.invalid>"):
         self.count += 1
-        msgid = "<%s.%d.%d@example.invalid>" % (self.prefix, self.seed, self.count)
-        return ("From: Vexil Test <poster@example.invalid>\n"
+        self.msgid = "<%s.%d.%d@example.invalid>" % (self.prefix, self.seed, self.count)
+        return ("From: %s\n"
                 "Newsgroups: %s\nSubject: %s\nMessage-ID: %s\nDate: %s\nLines: %d\n%s"
-                % (self.group, subject, msgid, DATE, lines, extra))
+                % (poster, self.group, subject, self.msgid, DATE, lines, extra))
 
     def write(self, kind, subject, head, body, attachments):
+        """Writes the article; returns its size in bytes as the server sends it (CR LF)."""
         lines = body.count("\n")
         header = head(lines)
         name = "%04d-%s.txt" % (self.count, kind)
+        text = header + "\n" + body
         with open(os.path.join(self.out, name), "w", encoding="latin-1", newline="\n") as f:
-            f.write(header + "\n" + body)
+            f.write(text)
         self.manifest.append((name, kind, str(lines), subject, ",".join(attachments) or "-"))
+        return len(text) + text.count("\n")
 
-    def plain(self, kind, subject, body, attachments=()):
-        self.write(kind, subject, lambda n: self.headers(subject, n), body, attachments)
+    def plain(self, kind, subject, body, attachments=(), poster=None):
+        extra = {} if poster is None else {"poster": poster}
+        return self.write(kind, subject, lambda n: self.headers(subject, n, **extra), body,
+                          attachments)
 
     def mime(self, kind, subject, message, attachments=()):
         text = message.as_string(policy=policy.compat32.clone(linesep="\n"))
@@ -171,6 +205,94 @@ class Maker:
                        ["series%d.jpg" % n] if part == 0 else [])
         self.plain("short", "Short note %d" % n, "ok\n")
 
+    # ---------------------------------------------------------------- yEnc
+    @staticmethod
+    def yencode(data, escape_dot):
+        """The yEnc lines of data, each ended by a line feed."""
+        stream = YENC_CRITICAL.sub(lambda m: b"=" + bytes(((m[0][0] + 64) % 256,)),
+                                   data.translate(YENC_SHIFT))
+        escaped = {c: b"=" + bytes(((c + 64) % 256,)) for c in b"\t ."}
+        lines, pos = [], 0
+        while pos < len(stream):
+            line = b""
+            if stream[pos] in b"\t " or (escape_dot and stream[pos] == ord(".")):
+                line, pos = escaped[stream[pos]], pos + 1
+            end = pos + YENC_LINE - len(line)
+            # "=" only ever starts an escape pair (escaped bytes are "@", "J", "M", "}"):
+            # such a pair is never cut.
+            if end <= len(stream) and stream[end - 1] == ord("="):
+                end += 1
+            line += stream[pos:end]
+            pos = end
+            if line[-1] in b"\t ":
+                line = line[:-1] + escaped[line[-1]]
+            lines.append(line + b"\n")
+        return b"".join(lines).decode("latin-1")
+
+    @staticmethod
+    def yenc_subject(style, name, size, part, parts, index, posts):
+        title = YENC_TITLES[index // 4 % len(YENC_TITLES)]
+        return ['"%s" yEnc (%d/%d)' % (name, part, parts),
+                '[%d/%d] - "%s" yEnc (%d/%d)' % (index + 1, posts, name, part, parts),
+                '%s - "%s" yEnc (%d/%d) %d' % (title, name, part, parts, size),
+                '%s - %s (%d/%d)' % (title, name, part, parts)][style % 4]
+
+    def yenc_post(self, index, posts, kb, parts):
+        """One yEnc picture post of parts articles; its parts are listed in the NZB."""
+        n = self.count
+        name = "%s%05d.jpg" % ("yparts" if parts > 1 else "yenc", n)
+        data = self.picture(name, "jpg", kb)
+        poster = index // 4 % 2
+        style = index % 4
+        step = -(-len(data) // parts)
+        pieces = [data[i * step:(i + 1) * step] for i in range(parts)]
+        order = list(range(parts))
+        if parts > 1 and index % 3 == 2:
+            order.reverse()
+        crc = zlib.crc32(data)
+        segments = {}
+        for i in order:
+            piece, part = pieces[i], i + 1
+            subject = self.yenc_subject(style, name, len(data), part, parts, index, posts)
+            if parts == 1:
+                body = "=ybegin line=%d size=%d name=%s\n" % (YENC_LINE, len(data), name)
+                tail = "=yend size=%d crc32=%08x\n" % (len(data), crc)
+            else:
+                body = ("=ybegin part=%d total=%d line=%d size=%d name=%s\n=ypart begin=%d end=%d\n"
+                        % (part, parts, YENC_LINE, len(data), name, i * step + 1,
+                           i * step + len(piece)))
+                tail = "=yend size=%d part=%d pcrc32=%08x%s\n" % (
+                    len(piece), part, zlib.crc32(piece),
+                    " crc32=%08x" % crc if part == parts else "")
+            body += self.yencode(piece, escape_dot=poster == 0) + tail
+            size = self.plain("ypart" if parts > 1 else "yenc", subject, body,
+                              [name] if part == 1 else [], YENC_POSTERS[poster])
+            segments[part] = (size, self.msgid)
+        first = self.yenc_subject(style, name, len(data), 1, parts, index, posts)
+        self.nzb_files.append((YENC_POSTERS[poster], first, [segments[p] for p in sorted(segments)]))
+
+    def yenc_posts(self, count, kb, parts):
+        for i in range(count):
+            self.yenc_post(i, count, kb, parts)
+
+    def write_nzb(self):
+        out = ['<?xml version="1.0" encoding="iso-8859-1"?>',
+               '<!DOCTYPE nzb PUBLIC "-//newzBin//DTD NZB 1.1//EN" '
+               '"http://www.newzbin.com/DTD/nzb/nzb-1.1.dtd">',
+               '<nzb xmlns="http://www.newzbin.com/DTD/2003/nzb">']
+        for poster, subject, segments in self.nzb_files:
+            out.append(' <file poster=%s date="%d" subject=%s>'
+                       % (quoteattr(poster), DATE_UNIX, quoteattr(subject)))
+            out.append('  <groups><group>%s</group></groups>' % xml_escape(self.group))
+            out.append('  <segments>')
+            for number, (size, msgid) in enumerate(segments, start=1):
+                out.append('   <segment bytes="%d" number="%d">%s</segment>'
+                           % (size, number, xml_escape(msgid[1:-1])))
+            out += ['  </segments>', ' </file>']
+        out.append('</nzb>')
+        with open(os.path.join(self.out, "posts.nzb"), "w", encoding="latin-1") as f:
+            f.write("\n".join(out) + "\n")
+
     def pictures(self, count, kb):
         for i in range(count):
             n = self.count
@@ -189,6 +311,8 @@ class Maker:
         with open(path, "a", encoding="latin-1") as f:
             for row in self.manifest:
                 f.write("\t".join(row) + "\n")
+        if self.nzb_files:
+            self.write_nzb()
 
 
 def need_pillow():
@@ -205,16 +329,22 @@ def parse_set(text):
     """A SET argument as (kind, numbers); exits with a message naming it when it is wrong."""
     kind, _, rest = text.partition(":")
     fields = rest.split(":") if rest else []
-    most = {"sample": 0, "pictures": 2, "text": 1, "originals": 3}.get(kind)
-    if most is None:
+    forms = {"sample": "no numbers", "pictures": "pictures:N[:KB]", "text": "text:N",
+             "originals": "originals:N[:MIN:MAX]", "yenc": "yenc:N[:KB]",
+             "yparts": "yparts:N[:KB[:PARTS]]"}
+    form = forms.get(kind)
+    if form is None:
         sys.exit("make-articles.py: unknown set '%s' (sets: sample, pictures:N[:KB], text:N, "
-                 "originals:N[:MIN:MAX])" % text)
+                 "originals:N[:MIN:MAX], yenc:N[:KB], yparts:N[:KB[:PARTS]])" % text)
+    most = form.count(":")
     if (len(fields) > most or not all(f.isdigit() for f in fields)
-            or (kind == "originals" and len(fields) == 2)):
+            or (kind == "originals" and len(fields) == 2)
+            or (kind == "yparts" and len(fields) > 2 and int(fields[2]) < 1)):
         sys.exit("make-articles.py: set '%s': expected %s" % (
-            text, {0: "no numbers", 1: "text:N with N a whole number",
-                   2: "pictures:N[:KB] with whole numbers",
-                   3: "originals:N[:MIN:MAX] with whole numbers"}[most]))
+            text, {"no numbers": "no numbers", "text:N": "text:N with N a whole number",
+                   "yparts:N[:KB[:PARTS]]": "yparts:N[:KB[:PARTS]] with whole numbers, "
+                                            "PARTS at least 1"}.get(
+                       form, form + " with whole numbers")))
     return kind, [int(f) for f in fields]
 
 
@@ -241,6 +371,11 @@ def main():
             maker.originals(nums[0] if nums else 10, least, max(least, most))
         elif kind == "pictures":
             maker.pictures(nums[0] if nums else 10, nums[1] if len(nums) > 1 else 20)
+        elif kind == "yenc":
+            maker.yenc_posts(nums[0] if nums else 10, nums[1] if len(nums) > 1 else 40, 1)
+        elif kind == "yparts":
+            maker.yenc_posts(nums[0] if nums else 10, nums[1] if len(nums) > 1 else 120,
+                             nums[2] if len(nums) > 2 else 3)
         else:
             for i in range(nums[0] if nums else 1):
                 maker.text_article(maker.count)

@@ -29,7 +29,8 @@ protected:
 TEST_F(MakeArticlesTest, HelpListsTheArticleSets) {
     const ToolResult r = Run("--help");
     EXPECT_EQ(r.status, 0) << r.err;
-    for (const char *set : {"sample", "pictures:N[:KB]", "text:N", "/usr/bin/python3"})
+    for (const char *set : {"sample", "pictures:N[:KB]", "text:N", "yenc:N[:KB]",
+                            "yparts:N[:KB[:PARTS]]", "posts.nzb", "/usr/bin/python3"})
         EXPECT_NE(r.out.find(set), std::string::npos) << set;
 }
 
@@ -37,12 +38,20 @@ TEST_F(MakeArticlesTest, FailuresNameTheReasonAndCreateNothing) {
     ToolResult r = Run("out sample bogus");
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err, "make-articles.py: unknown set 'bogus' (sets: sample, pictures:N[:KB], "
-                     "text:N, originals:N[:MIN:MAX])\n");
+                     "text:N, originals:N[:MIN:MAX], yenc:N[:KB], yparts:N[:KB[:PARTS]])\n");
     r = Run("out pictures:ten");
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(
         r.err,
         "make-articles.py: set 'pictures:ten': expected pictures:N[:KB] with whole numbers\n");
+    r = Run("out yparts:2:100:0");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "make-articles.py: set 'yparts:2:100:0': expected yparts:N[:KB[:PARTS]] "
+                     "with whole numbers, PARTS at least 1\n");
+    r = Run("out yenc:2:100:3");
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "make-articles.py: set 'yenc:2:100:3': expected yenc:N[:KB] with whole "
+                     "numbers\n");
     // -S leaves out the folders Pillow lives in, as a Python without it would.
     r = Run("out text:1", "-S");
     EXPECT_NE(r.status, 0);

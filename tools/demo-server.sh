@@ -26,10 +26,11 @@ usage() {
     exit 2
 }
 
-# The groups of the demo: name, then the sets of tools/make-articles.py, then the seed.
+# The groups of the demo: name, then the sets of tools/make-articles.py, then the seed. New
+# sets go at the end, so that a server posted to before keeps its articles and gets the rest.
 groups=(
-    "alt.binaries.pictures.demo|pictures:12:60 sample pictures:10:60|11"
-    "alt.binaries.pictures.demo.scenery|pictures:8:80|12"
+    "alt.binaries.pictures.demo|pictures:12:60 sample pictures:10:60 yenc:8:60 yparts:4:180:3|11"
+    "alt.binaries.pictures.demo.scenery|pictures:8:80 yenc:4:80 yparts:3:240:2|12"
 )
 
 inn_dir() {

@@ -244,8 +244,9 @@ class Maker:
         data = self.picture(name, "jpg", kb)
         poster = index // 4 % 2
         style = index % 4
-        step = -(-len(data) // parts)
-        pieces = [data[i * step:(i + 1) * step] for i in range(parts)]
+        parts = min(parts, len(data))  # no part without a byte
+        bounds = [len(data) * i // parts for i in range(parts + 1)]
+        pieces = [data[bounds[i]:bounds[i + 1]] for i in range(parts)]
         order = list(range(parts))
         if parts > 1 and index % 3 == 2:
             order.reverse()
@@ -258,9 +259,9 @@ class Maker:
                 body = "=ybegin line=%d size=%d name=%s\n" % (YENC_LINE, len(data), name)
                 tail = "=yend size=%d crc32=%08x\n" % (len(data), crc)
             else:
-                body = ("=ybegin part=%d total=%d line=%d size=%d name=%s\n=ypart begin=%d end=%d\n"
-                        % (part, parts, YENC_LINE, len(data), name, i * step + 1,
-                           i * step + len(piece)))
+                body = ("=ybegin part=%d total=%d line=%d size=%d name=%s\n"
+                        "=ypart begin=%d end=%d\n"
+                        % (part, parts, YENC_LINE, len(data), name, bounds[i] + 1, bounds[i + 1]))
                 tail = "=yend size=%d part=%d pcrc32=%08x%s\n" % (
                     len(piece), part, zlib.crc32(piece),
                     " crc32=%08x" % crc if part == parts else "")
@@ -269,7 +270,8 @@ class Maker:
                               [name] if part == 1 else [], YENC_POSTERS[poster])
             segments[part] = (size, self.msgid)
         first = self.yenc_subject(style, name, len(data), 1, parts, index, posts)
-        self.nzb_files.append((YENC_POSTERS[poster], first, [segments[p] for p in sorted(segments)]))
+        self.nzb_files.append((YENC_POSTERS[poster], first,
+                               [segments[p] for p in sorted(segments)]))
 
     def yenc_posts(self, count, kb, parts):
         for i in range(count):

@@ -103,6 +103,10 @@ check() {
         'BEGIN { printf "%d %d %d %.3f\n", e, w, m, (n > 0 ? n - s : 0) }'
 }
 
+how() {
+    if [ "$1" -gt 128 ]; then echo "killed by signal $(($1 - 128))"; else echo "exit status $1"; fi
+}
+
 # result LABEL STATUS START END OUTCOME FOLDER: writes LABEL.result: status (ok, CRASHED,
 # TIMED OUT), whole time, peak KB, then check's figures.
 result() {
@@ -111,11 +115,7 @@ result() {
     [[ $peak =~ ^[0-9]+$ ]] || peak=0
     if [ "$outcome" = ok ] && [ "$status" -ne 0 ]; then
         outcome=CRASHED
-        if [ "$status" -gt 128 ]; then
-            echo "$label CRASHED (killed by signal $((status - 128)))"
-        else
-            echo "$label CRASHED (exit status $status): $(tail -n 1 "$work/$label.err")"
-        fi
+        echo "$label CRASHED ($(how "$status")) $(tail -n 1 "$work/$label.err")"
     fi
     echo "$outcome $(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.3f", e - s }') $peak" \
         "$(check "$folder" "$start")" >"$work/$label.result"
@@ -180,7 +180,7 @@ run_nzbget() {
     if [ $outcome = ENDED ]; then
         # Gone on its own before it finished: a crash whatever its exit status.
         outcome=CRASHED
-        echo "$label CRASHED (ended before it finished, exit status $status):" \
+        echo "$label CRASHED (ended before it finished, $(how "$status"))" \
             "$(tail -n 1 "$work/$label.err")"
     fi
     result "$label" "$status" "$start" "$end" "$outcome" "$dst"

@@ -28,11 +28,12 @@ carry are also written to OUTDIR/originals/, and OUTDIR/manifest.tsv lists, one 
 line: file, kind, Lines, subject, and the attachment names (comma-separated, "-" for none).
 The same seed gives the same articles.
 
-The yEnc posts are written as today's posters write them: lines of 128 characters (one more
-when an escape pair would be cut), the bytes escaped as yEnc 1.3 asks (NUL, LF, CR and "="
-always, TAB and space at either end of a line), "=ypart" and "pcrc32" in every part and the
-whole file's "crc32" in the last one. Two posters take turns: one escapes a "." at the start
-of a line, the other leaves it for the server to double. The subjects take turns among the
+The yEnc posts are written as today's posters write them: lines of 128 characters (129 when
+an escape pair would be cut or a TAB or space ends the line), the bytes escaped as yEnc 1.3
+asks (NUL, LF, CR and "=" always, TAB and space at either end of a line), "=ypart" and
+"pcrc32" in every part and the whole file's "crc32" in the last one. Two posters take turns,
+four posts each: one escapes a "." at the start of a line, the other leaves it for the
+server to double. The subjects take turns among the
 styles in use ('"name.jpg" yEnc (1/3)', '[2/5] - "name.jpg" yEnc (1/3)', 'Title -
 "name.jpg" yEnc (1/3) 123456' with the file's size, 'Title - name.jpg (1/3)'). In the
 manifest a post's picture is named on its first part. OUTDIR/posts.nzb lists every yEnc

@@ -33,6 +33,8 @@ packages=(
   libssl-dev
   # yEnc encoders that the yEnc tests decode, zlib to check the CRCs against
   python3-yenc python3-sabyenc zlib1g-dev
+  # photographs (GPL-2+) that the demo's news server posts as its pictures
+  mate-backgrounds
 )
 
 missing=()

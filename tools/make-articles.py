@@ -105,14 +105,16 @@ class Photographs:
         cut_w, cut_h = max(8, int(width * share)), max(8, int(height * share))
         x, y = rng.randrange(width - cut_w + 1), rng.randrange(height - cut_h + 1)
         cut = photo.crop((x, y, x + cut_w, y + cut_h))
-        want = kb * 1024
-        scale = min(1.0, (want * 8 / self.BITS_PER_PIXEL[kind] / (cut_w * cut_h)) ** 0.5)
-        for _ in range(6):
+        # Never smaller than asked, where the cut allows: the size decides which articles
+        # pass a reader's line limits.
+        least, aim = kb * 1024, kb * 1024 * 1.1
+        scale = min(1.0, (aim * 8 / self.BITS_PER_PIXEL[kind] / (cut_w * cut_h)) ** 0.5)
+        for _ in range(8):
             size = (max(8, round(cut_w * scale)), max(8, round(cut_h * scale)))
             data = encode(cut.resize(size, Image.LANCZOS), kind)
-            if abs(len(data) - want) < want * 0.15 or (scale == 1.0 and len(data) < want):
+            if least <= len(data) < least * 1.25 or (scale == 1.0 and len(data) < least):
                 break
-            scale = min(1.0, scale * (want / len(data)) ** 0.5)
+            scale = min(1.0, scale * (aim / len(data)) ** 0.5)
         return data
 
 

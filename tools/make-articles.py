@@ -102,7 +102,7 @@ class Photographs:
         # comes again makes another picture.
         width, height = photo.size
         share = rng.uniform(0.7, 1.0)
-        cut_w, cut_h = max(8, int(width * share)), max(8, int(height * share))
+        cut_w, cut_h = max(1, int(width * share)), max(1, int(height * share))
         x, y = rng.randrange(width - cut_w + 1), rng.randrange(height - cut_h + 1)
         cut = photo.crop((x, y, x + cut_w, y + cut_h))
         # Never smaller than asked, where the cut allows: the size decides which articles

@@ -11,6 +11,12 @@
 # DEMO_DIR/registry.sqlite3, lists the demo groups in DEMO_DIR/home/Vexil.Dat when that file
 # is missing, and prints the address (127.0.0.1:PORT). --fresh starts everything anew: a new
 # server, an empty picture folder and fresh settings, so that Go fetches every picture again.
+# A demo whose groups were posted by another version of this script (other sets, or pictures
+# from another source) starts anew in the same way, saying so.
+#
+# The pictures are cut from the photographs of Debian's mate-backgrounds (its nature folder,
+# GPL-2+), which tools/install-deps.sh installs, or from those of VEXIL_DEMO_PHOTOS; without
+# them they are generated.
 # stop ends the server; its groups stay for the next start. remove ends it and deletes its
 # folder with the groups.
 #
@@ -32,6 +38,30 @@ groups=(
     "alt.binaries.pictures.demo|pictures:12:60 sample pictures:10:60 yenc:8:60 yparts:4:180:3|11"
     "alt.binaries.pictures.demo.scenery|pictures:8:80 yenc:4:80 yparts:3:240:2|12"
 )
+photos=${VEXIL_DEMO_PHOTOS:-/usr/share/backgrounds/mate/nature}
+
+have_photos() {
+    [ -n "$(find "$photos" -maxdepth 1 -type f -iregex '.*\.\(jpe?g\|png\)' -print -quit 2> /dev/null)" ]
+}
+
+# What DEMO_DIR's server folder records of a posted group: its entry, and where its pictures
+# came from (nothing added for generated ones, as before there were photographs).
+posted_key() {
+    if have_photos; then echo "$1|photos"; else echo "$1"; fi
+}
+
+# True when the server folder holds a group posted otherwise than the groups above would be.
+demo_changed() {
+    local posted=$1/demo-posted line entry
+    [ -f "$posted" ] || return 1
+    while IFS= read -r line; do
+        for entry in "${groups[@]}"; do
+            [ "$line" = "$(posted_key "$entry")" ] && continue 2
+        done
+        return 0
+    done < "$posted"
+    return 1
+}
 
 inn_dir() {
     local file=$demo/inn-dir dir
@@ -47,18 +77,25 @@ inn_dir() {
 
 # Posts each group once per server folder: a server started anew keeps its articles.
 post_groups() {
-    local inn=$1 entry name sets seed
+    local inn=$1 entry name sets seed key source=() told=no
+    if have_photos; then source=(--photos "$photos"); fi
     for entry in "${groups[@]}"; do
         IFS='|' read -r name sets seed <<< "$entry"
-        grep -qxF "$entry" "$inn/demo-posted" 2>/dev/null && continue
+        key=$(posted_key "$entry")
+        grep -qxF "$key" "$inn/demo-posted" 2>/dev/null && continue
+        if [ ${#source[@]} -eq 0 ] && [ $told = no ]; then
+            echo "demo-server: no photographs in $photos (package mate-backgrounds):" \
+                "the demo posts generated pictures" >&2
+            told=yes
+        fi
         local articles=$demo/articles/$name
         rm -rf "$articles"
         # shellcheck disable=SC2086
         "$py" "$root/tools/make-articles.py" "$articles" --group "$name" --seed "$seed" \
-            --prefix vexil-demo $sets > /dev/null
+            --prefix vexil-demo "${source[@]}" $sets > /dev/null
         bash "$here/inn/add-group" "$inn/server" "$name" 2> /dev/null
         bash "$here/inn/post-article" "$inn/server" "$articles"/[0-9]*.txt > /dev/null
-        echo "$entry" >> "$inn/demo-posted"
+        echo "$key" >> "$inn/demo-posted"
         echo "demo-server: posted $(ls "$articles"/[0-9]*.txt | wc -l) articles to $name" >&2
     done
 }
@@ -69,6 +106,11 @@ start() {
     [ -x "$settings" ] || { echo "demo-server: no $settings: build first" >&2; exit 1; }
     exec 9> "$demo/lock"
     flock 9
+    if [ "$fresh" = no ] && [ -f "$demo/inn-dir" ] && demo_changed "$(cat "$demo/inn-dir")"; then
+        echo "demo-server: the demo's groups have changed since they were posted:" \
+            "it starts anew, as with --fresh" >&2
+        fresh=yes
+    fi
     if [ "$fresh" = yes ]; then
         remove
         rm -rf "$demo/home" "$demo/registry.sqlite3"

@@ -35,6 +35,8 @@ packages=(
   python3-yenc python3-sabyenc zlib1g-dev
   # the NZB downloader that bench/yenc-peers.sh runs beside Vexil
   nzbget
+  # photographs (GPL-2+) that the demo's news server posts as its pictures
+  mate-backgrounds
 )
 
 missing=()

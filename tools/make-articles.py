@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes ready-made news articles for a picture group, to post with tools/inn/post-article.
 
-usage: make-articles.py OUTDIR [--group GROUP] [--seed N] [--prefix P] SET...
+usage: make-articles.py OUTDIR [--group GROUP] [--seed N] [--prefix P] [--photos DIR] SET...
 
 It needs Pillow: run it with Debian's /usr/bin/python3 (package python3-pil).
 
@@ -39,6 +39,10 @@ styles in use ('"name.jpg" yEnc (1/3)', '[2/5] - "name.jpg" yEnc (1/3)', 'Title 
 manifest a post's picture is named on its first part. OUTDIR/posts.nzb lists every yEnc
 post of the run as an NZB (file, groups, segments with bytes, number and Message-ID), for
 programs that fetch a post from its NZB.
+
+The pictures are made of coloured noise unless --photos DIR names a folder of photographs:
+then each picture is a cut of one of DIR's JPEG and PNG files, scaled to the size its set
+asks for; every photograph is used once before any is used again.
 """
 import argparse
 import base64
@@ -72,6 +76,77 @@ YENC_POSTERS = ("Picture Poster <pictures@example.invalid>",
 YENC_TITLES = ("Harbour at dusk", "Old town walk", "Garden in spring", "Mountain road")
 
 
+def encode(img, kind):
+    """The bytes of img as a file of kind jpg, png or gif."""
+    buf = io.BytesIO()
+    if kind == "jpg":
+        img.save(buf, "JPEG", quality=90)
+    elif kind == "png":
+        img.save(buf, "PNG")
+    else:
+        img.convert("P", palette=Image.ADAPTIVE).save(buf, "GIF")
+    return buf.getvalue()
+
+
+class Photographs:
+    """The JPEG and PNG photographs of a folder, cut and scaled into pictures of a size."""
+    LONGEST = 1600  # each photograph is decoded once, no larger than this
+    BITS_PER_PIXEL = {"jpg": 2.0, "png": 14.0, "gif": 6.0}  # first guesses for a photograph
+
+    def __init__(self, folder):
+        try:
+            names = sorted(n for n in os.listdir(folder)
+                           if n.lower().endswith((".jpg", ".jpeg", ".png")))
+        except OSError as e:
+            sys.exit("make-articles.py: --photos %s: %s" % (folder, e.strerror))
+        if not names:
+            sys.exit("make-articles.py: --photos %s: no JPEG or PNG files there" % folder)
+        self.paths = [os.path.join(folder, n) for n in names]
+        self.decoded = {}
+        self.order = []
+
+    def load(self, path):
+        if path not in self.decoded:
+            try:
+                with Image.open(path) as img:
+                    img.draft("RGB", (self.LONGEST, self.LONGEST))
+                    photo = img.convert("RGB")
+            except (OSError, ValueError, Image.DecompressionBombError) as e:
+                sys.exit("make-articles.py: --photos: cannot read %s: %s" % (path, e))
+            photo.thumbnail((self.LONGEST, self.LONGEST), Image.LANCZOS)
+            self.decoded[path] = photo
+        return self.decoded[path]
+
+    def next_photo(self, rng):
+        # Every photograph once, in an order of the seed, before any comes again.
+        if not self.order:
+            self.order = self.paths[:]
+            rng.shuffle(self.order)
+        return self.load(self.order.pop())
+
+    def picture(self, rng, kind, kb):
+        """The bytes of a picture of about kb kilobytes cut from the next photograph."""
+        photo = self.next_photo(rng)
+        # A cut of 70 to 100 per cent at a place of the seed, so that a photograph that
+        # comes again makes another picture.
+        width, height = photo.size
+        share = rng.uniform(0.7, 1.0)
+        cut_w, cut_h = max(1, int(width * share)), max(1, int(height * share))
+        x, y = rng.randrange(width - cut_w + 1), rng.randrange(height - cut_h + 1)
+        cut = photo.crop((x, y, x + cut_w, y + cut_h))
+        # Never smaller than asked, where the cut allows: the size decides which articles
+        # pass a reader's line limits.
+        least, aim = kb * 1024, kb * 1024 * 1.1
+        scale = min(1.0, (aim * 8 / self.BITS_PER_PIXEL[kind] / (cut_w * cut_h)) ** 0.5)
+        for _ in range(8):
+            size = (max(8, round(cut_w * scale)), max(8, round(cut_h * scale)))
+            data = encode(cut.resize(size, Image.LANCZOS), kind)
+            if least <= len(data) < least * 1.25 or (scale == 1.0 and len(data) < least):
+                break
+            scale = min(1.0, scale * (aim / len(data)) ** 0.5)
+        return data
+
+
 class Maker:
     def __init__(self, out, group, seed, prefix):
         self.out = out
@@ -85,8 +160,19 @@ class Maker:
         os.makedirs(os.path.join(out, "originals"), exist_ok=True)
 
     # ---------------------------------------------------------------- pictures
+    photos = None  # a Photographs when the pictures come from --photos
+
     def picture(self, name, kind, kb):
         """A picture of about kb kilobytes whose bytes are kept in originals/."""
+        if self.photos:
+            data = self.photos.picture(self.rng, kind, kb)
+        else:
+            data = self.generated(kind, kb)
+        with open(os.path.join(self.out, "originals", name), "wb") as f:
+            f.write(data)
+        return data
+
+    def generated(self, kind, kb):
         side = max(8, int((kb * 1024 / 1.6) ** 0.5))
         for _ in range(4):
             noise = Image.frombytes("RGB", (side, side), self.rng.randbytes(side * side * 3))
@@ -94,19 +180,10 @@ class Maker:
             img = Image.blend(img, noise, 0.6)
             ImageDraw.Draw(img).ellipse((side // 4, side // 4, side * 3 // 4, side * 3 // 4),
                                         fill=(250, 220, 40))
-            buf = io.BytesIO()
-            if kind == "jpg":
-                img.save(buf, "JPEG", quality=90)
-            elif kind == "png":
-                img.save(buf, "PNG")
-            else:
-                img.convert("P", palette=Image.ADAPTIVE).save(buf, "GIF")
-            data = buf.getvalue()
+            data = encode(img, kind)
             if kind != "jpg" or abs(len(data) - kb * 1024) < kb * 1024 * 0.2:
                 break
             side = max(8, int(side * (kb * 1024 / len(data)) ** 0.5))
-        with open(os.path.join(self.out, "originals", name), "wb") as f:
-            f.write(data)
         return data
 
     # ---------------------------------------------------------------- articles
@@ -360,12 +437,15 @@ def main():
     ap.add_argument("--group", default="alt.binaries.pictures.test")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--prefix", default="vexil-gen")
+    ap.add_argument("--photos", metavar="DIR")
     args = ap.parse_args()
     sets = [parse_set(s) for s in args.sets]
     need_pillow()
+    photos = Photographs(args.photos) if args.photos else None
     random.seed(args.seed)  # MIME boundaries too
     os.makedirs(args.out, exist_ok=True)
     maker = Maker(args.out, args.group, args.seed, args.prefix)
+    maker.photos = photos
     for kind, nums in sets:
         if kind == "sample":
             maker.sample()

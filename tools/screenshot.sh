@@ -6,8 +6,9 @@
 # so the screenshot shows a first start. --picture puts FILE into the picture folder
 # before the start, so that Vexil shows it, and takes picture-shown.png and the slide-show
 # dialog instead. --demo starts Vexil as tools/run.sh does, on a fresh demo news server
-# of its own (tools/demo-server.sh), presses Go and takes the window once the pictures have
-# arrived, then each tab of the setup dialog.
+# of its own (tools/demo-server.sh), makes the window larger, ticks Auto Size Pictures,
+# presses Go and takes the screen and the window alone (demo-window.png, the README's
+# picture) once the pictures have arrived, then each tab of the setup dialog.
 set -euo pipefail
 picture="" demo=""
 case ${1:-} in
@@ -76,12 +77,21 @@ xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --syn
 sleep 0.5
 
 shot() {
-    import -window root "$out/$1.png"
+    import -window "${2:-root}" "$out/$1.png"
     echo "wrote $out/$1.png"
 }
 # Prints how many files the picture folder holds.
 pictures() { find "$VEXIL_HOME/TEMP" -type f 2>/dev/null | wc -l; }
 if [ -n "$demo" ]; then
+    # Room for a whole picture, each fitted to the window as it is shown.
+    xdotool windowsize --sync "$window" 880 700 || xdotool windowsize "$window" 880 700
+    xdotool windowmove "$window" 72 34
+    sleep 0.5
+    # Auto Size Pictures is the fifth entry of the Picture menu, which opens on the first.
+    xdotool key --clearmodifiers alt+p
+    sleep 0.5
+    xdotool key Down Down Down Down Return
+    sleep 0.3
     # Go is the first tool button, below the caption bar and the menu.
     xdotool mousemove --window "$window" 30 75 click 1
     # The run is over once no picture has come for two seconds.
@@ -95,6 +105,7 @@ if [ -n "$demo" ]; then
     done
     echo "$count pictures arrived"
     shot demo-after-go
+    shot demo-window "$window"
     # Setup is the fifth tool button; its dialog opens on the Server tab.
     xdotool mousemove --window "$window" 218 75 click 1
     sleep 1.5

@@ -1,5 +1,6 @@
 // The demo as a user meets it on two days: its news server started and Go pressed; two new
-// articles posted; the server stopped and started again, Go pressed once more.
+// articles posted; the server stopped and started again, Go pressed once more. And a demo
+// first posted without photographs, started again once they are there.
 #include "app/TPictureViewer.h"
 #include "app/TfrmMain.h"
 
@@ -9,12 +10,17 @@
 #include "tests/support/TestFiles.h"
 
 #include <QComboBox>
+#include <QImage>
+#include <QRandomGenerator>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -82,6 +88,18 @@ protected:
         return listed;
     }
 
+    // Starts the demo with its photographs taken from Photos; what it said.
+    std::string StartWithPhotos(const std::filesystem::path &Photos) const {
+        return Shell("VEXIL_DEMO_PHOTOS='" + Photos.string() + "' bash " + kSource +
+                     "/tools/demo-server.sh start " + home.Root().string() + " " + kBuild +
+                     " 2>&1 >/dev/null");
+    }
+
+    std::string Picture(const std::string &Name) const {
+        std::ifstream in(home.Root() / "home" / "TEMP" / Name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
     const test::QtMessagePump pump;
     test::TempHome home;
     std::unique_ptr<TfrmMain> form;
@@ -109,6 +127,52 @@ TEST_F(DemoRestartTest, ASecondStartKeepsThePortSoGoFetchesOnlyWhatIsNew) {
     EXPECT_EQ(OpenAndGo(), int(first)) << "the pictures of the first day are listed at start";
     EXPECT_EQ(fetched, 2);
     EXPECT_EQ(form->Pictures->PictureList.size(), first + 2);
+}
+
+// Noisy photographs, so that the pictures cut from them need the room the sets ask for.
+void MakePhotographs(const std::filesystem::path &Folder) {
+    QRandomGenerator random(7);
+    for (const char *name : {"one.jpg", "two.jpg"}) {
+        QImage photo(640, 400, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y)
+            for (int x = 0; x < photo.width(); ++x)
+                photo.setPixel(x, y, random.generate() | 0xff000000u);
+        ASSERT_TRUE(photo.save(QString::fromStdString((Folder / name).string()), "JPG", 95));
+    }
+}
+
+TEST_F(DemoRestartTest, ADemoOfGeneratedPicturesStartsAnewOnceThereArePhotographs) {
+    const std::filesystem::path photos = home.Root() / "photos";
+    std::filesystem::create_directories(photos);
+    std::string said = StartWithPhotos(photos);
+    EXPECT_NE(said.find("no photographs in " + photos.string()), std::string::npos) << said;
+    OpenAndGo();
+    const std::size_t pictures = form->Pictures->PictureList.size();
+    const int articles = fetched;
+    ASSERT_GT(pictures, 0u);
+    const std::string generated = Picture("bulk00000.jpg");
+    ASSERT_FALSE(generated.empty());
+    form.reset();
+
+    MakePhotographs(photos);
+    said = StartWithPhotos(photos);
+    EXPECT_NE(said.find("it starts anew, as with --fresh"), std::string::npos) << said;
+    EXPECT_EQ(said.find("no photographs"), std::string::npos) << said;
+    EXPECT_EQ(OpenAndGo(), 0) << "the generated pictures are gone";
+    EXPECT_EQ(fetched, articles);
+    EXPECT_EQ(form->Pictures->PictureList.size(), pictures);
+    const std::string photo = Picture("bulk00000.jpg");
+    EXPECT_NE(photo, generated);
+    std::ifstream posted(home.Root() / "articles" / kGroup / "originals" / "bulk00000.jpg",
+                         std::ios::binary);
+    EXPECT_EQ(photo, std::string(std::istreambuf_iterator<char>(posted), {}));
+    form.reset();
+
+    // Started again as it is, the demo keeps its groups and its pictures.
+    said = StartWithPhotos(photos);
+    EXPECT_EQ(said, "") << said;
+    EXPECT_EQ(OpenAndGo(), int(pictures));
+    EXPECT_EQ(fetched, 0);
 }
 
 } // namespace

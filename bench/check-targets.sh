@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 shift || true
 scripts=("$@")
-[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers nntp-bench browse-bench)
+[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers nntp-bench browse-bench modern-bench)
 
 # The small inputs each script is run on.
 declare -A args=(
@@ -18,6 +18,7 @@ declare -A args=(
     [decode-peers]=""
     [nntp-bench]="100 20"
     [browse-bench]="20 100 1"
+    [modern-bench]="250 10 20 50"
 )
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

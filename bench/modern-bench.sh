@@ -5,9 +5,9 @@
 # that the Lines filter passes over), read through tools/latency-proxy at 50 ms round trip
 # (DELAY_MS each way, default 25).
 #   classic:  vexil-nntp walking with HEAD and NEXT, and fetching with STAT, HEAD and
-#             ARTICLE, one command after the other. Three round trips a header make the
-#             whole group take many minutes, so the classic side reads only the group's first
-#             SLICE articles; its rates do not depend on the slice's size.
+#             ARTICLE, one command after the other. Two round trips a header (three more an
+#             article) make the whole group take many minutes, so the classic side reads only
+#             the group's first SLICE articles; its rates do not depend on the slice's size.
 #   overview: vexil-nntp walk --overview, and fetch --overview --pipeline 8 (OVER for the
 #             headers, up to 8 ARTICLE requests in flight), over the whole group.
 #   peer:     Python's nntplib reading the group's overview with over() and fetching one
@@ -19,8 +19,8 @@
 # set) of each run, and compares every picture each side writes with the original byte for
 # byte. The runs through the proxy are repeated ROUNDS times (default 2; best taken), the
 # classic ones run once, the short loopback ones at least five times by turns (plain, TLS),
-# so that a busy spell of a shared machine does not decide their ratio. Each command has a private TMPDIR; one that fails or is killed is reported as
-# crashed. Targets: the overview walk at least 100 times the classic walk's headers per
+# so that a busy spell of a shared machine does not decide their ratio. Each command has a
+# private TMPDIR; one that fails or is killed is reported as crashed. Targets: the overview walk at least 100 times the classic walk's headers per
 # second and the overview fetch at least 10 times the classic fetch's articles per second;
 # Vexil's fetch at least 3 times as fast as the peer's fetch and decode; the TLS fetch at
 # least 0.7 times as fast as the plain one. Exits non-zero when a target is missed, Vexil

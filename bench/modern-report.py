@@ -91,7 +91,7 @@ def rate(r, what):
 
 print("== results: %d articles, %d of them pictures; %d ms each way through the proxy"
       % (articles, all_pictures, delay))
-print("The classic walk and fetch read only the first %d articles (%d pictures): three round "
+print("The classic walk and fetch read only the first %d articles (%d pictures): two round "
       "trips a header make the whole group take too long. Their rates are per header and per "
       "article, as are the others'." % (slice_size, slice_pictures))
 

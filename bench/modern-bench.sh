@@ -169,6 +169,7 @@ timed classic-walk "$nntp" "${slow[@]}" walk "$group" --count "$slice"
 timed classic-fetch "$nntp" "${slow[@]}" fetch "$group" --count "$slice" -o @OUT
 check "$work/classic-fetch.dir" "${slice_pictures[@]}" >"$work/classic-fetch.pictures"
 echo "== the overview on the same slice (once; shown for information)"
+timed slice-walk "$nntp" "${slow[@]}" walk "$group" --count "$slice" --overview
 timed slice-fetch "$nntp" "${slow[@]}" fetch "$group" --count "$slice" --overview \
     --pipeline 8 -o @OUT
 check "$work/slice-fetch.dir" "${slice_pictures[@]}" >"$work/slice-fetch.pictures"

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Takes screenshots of Vexil's main window on a private X server (Xvfb): the window as it
 # opens, then with its Picture and Help menus dropped down, and its about box.
-# usage: tools/screenshot.sh [--picture FILE | --demo] [BUILD_DIR] [OUT_DIR]
+# usage: tools/screenshot.sh [--picture FILE | --demo | --secure] [BUILD_DIR] [OUT_DIR]
 # VEXIL_HOME and VEXIL_REGISTRY are honoured; without them a fresh temporary pair is used,
 # so the screenshot shows a first start. --picture puts FILE into the picture folder
 # before the start, so that Vexil shows it, and takes picture-shown.png and the slide-show
 # dialog instead. --demo starts Vexil as tools/run.sh does, on a fresh demo news server
 # of its own (tools/demo-server.sh), makes the window larger, ticks Auto Size Pictures,
 # presses Go and takes the screen and the window alone (demo-window.png, the README's
-# picture) once the pictures have arrived, then each tab of the setup dialog.
+# picture) once the pictures have arrived, then each tab of the setup dialog. --secure
+# starts a private INN with TLS (tools/inn/start-inn --tls) without giving Vexil its test
+# CA, sets the server to its nntps:// address with the overview walk on, takes each tab of
+# the setup dialog, then presses Go and takes the question whether to trust the certificate that failed its check.
 set -euo pipefail
-picture="" demo=""
+picture="" demo="" secure=""
 case ${1:-} in
     --picture) picture=$(realpath "$2"); shift 2 ;;
     --demo) demo=yes; shift ;;
+    --secure) secure=yes; shift ;;
 esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -28,9 +32,26 @@ if [ -n "$demo" ]; then
     echo "demo server $(bash "$root/tools/demo-server.sh" start "$work/demo" "$build" --fresh)"
     export VEXIL_HOME=$work/demo/home VEXIL_REGISTRY=$work/demo/registry.sqlite3
 fi
+if [ -n "$secure" ]; then
+    # innd runs as user news and must reach its folder.
+    chmod 755 "$work"
+    mapfile -t inn < <(bash "$root/tools/inn/start-inn" "$work/inn" --port 0 --tls 2>"$work/inn.log")
+    [ -n "${inn[1]:-}" ] || { echo "the private INN did not start"; cat "$work/inn.log"; exit 1; }
+    bash "$root/tools/inn/add-group" "$work/inn" alt.binaries.pictures.test 2>>"$work/inn.log"
+    export VEXIL_HOME=$work/home VEXIL_REGISTRY=$work/registry.sqlite3
+    # Only the system's authorities: the test CA's certificate must fail its check.
+    unset SSL_CERT_FILE SSL_CERT_DIR
+    settings="$build/tools/vexil-settings"
+    [ -x "$settings" ] || { echo "no $settings: build first"; exit 1; }
+    "$settings" set Server "nntps://127.0.0.1:${inn[1]}"
+    "$settings" set UseTLS 1
+    "$settings" set UseOverview 1
+    "$settings" set ArticlesAtOnce 16
+fi
 export VEXIL_HOME=${VEXIL_HOME:-$work/home}
 export VEXIL_REGISTRY=${VEXIL_REGISTRY:-$work/registry.sqlite3}
 mkdir -p "$VEXIL_HOME"
+[ -z "$secure" ] || printf 'alt.binaries.pictures.test\r\n' >"$VEXIL_HOME/Vexil.Dat"
 if [ -n "$picture" ]; then
     mkdir -p "$VEXIL_HOME/TEMP"
     cp "$picture" "$VEXIL_HOME/TEMP/"
@@ -51,6 +72,7 @@ cleanup() {
     [ -n "$vexil_pid" ] && kill "$vexil_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     [ -z "$demo" ] || bash "$root/tools/demo-server.sh" remove "$work/demo" || true
+    [ -z "$secure" ] || bash "$root/tools/inn/stop-inn" "$work/inn" >/dev/null 2>&1 || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -80,6 +102,19 @@ shot() {
     import -window "${2:-root}" "$out/$1.png"
     echo "wrote $out/$1.png"
 }
+# setup_tabs PREFIX: opens Setup (the fifth tool button; it opens on the Server tab), takes
+# each tab and closes it.
+setup_tabs() {
+    xdotool mousemove --window "$window" 218 75 click 1
+    sleep 1.5
+    for tab in server smart-download advanced login; do
+        shot "$1-$tab"
+        xdotool key ctrl+Tab
+        sleep 0.7
+    done
+    xdotool key Escape
+    sleep 0.5
+}
 # Prints how many files the picture folder holds.
 pictures() { find "$VEXIL_HOME/TEMP" -type f 2>/dev/null | wc -l; }
 if [ -n "$demo" ]; then
@@ -106,14 +141,19 @@ if [ -n "$demo" ]; then
     echo "$count pictures arrived"
     shot demo-after-go
     shot demo-window "$window"
-    # Setup is the fifth tool button; its dialog opens on the Server tab.
-    xdotool mousemove --window "$window" 218 75 click 1
-    sleep 1.5
-    for tab in server smart-download advanced login; do
-        shot "setup-$tab"
-        xdotool key ctrl+Tab
-        sleep 0.7
-    done
+    setup_tabs setup
+    exit 0
+fi
+if [ -n "$secure" ]; then
+    setup_tabs setup-secure
+    # Go, the first tool button: the certificate check fails and Vexil asks.
+    xdotool mousemove --window "$window" 30 75 click 1
+    sleep 3
+    shot certificate-question
+    # No: the certificate is not trusted, and the run ends with the reason.
+    xdotool key Escape
+    sleep 1
+    shot certificate-refused
     xdotool key Escape
     sleep 0.3
     exit 0

@@ -37,7 +37,8 @@ constexpr const char *kUsage =
     "\\Software\\Internet\\VX\\SDLog, the Smart Download memory). In the keys Vexil reads,\n"
     "only the values it knows can be written, each with its type; Vexil's settings are\n"
     "Server, User, Pass and EMail Address (strings), MaxLines, MinLines, SlowColor,\n"
-    "SmartDownload and UseTLS (integers); \\Software\\Internet\\VX\\Certificates holds the\n"
+    "SmartDownload, UseTLS, UseOverview, ArticlesAtOnce and JoinParts (integers);\n"
+    "\\Software\\Internet\\VX\\Certificates holds the\n"
     "SHA-256 fingerprint of a certificate trusted for a server, named as the server is\n"
     "written. The store is the one Vexil uses: $VEXIL_REGISTRY, else\n"
     "~/.config/vexil/registry.sqlite3; list, get and delete never create it.\n"
@@ -71,13 +72,16 @@ const std::vector<KnownKey> &KnownKeys() {
         {HKEY_LOCAL_MACHINE,
          kDefaultKey,
          text,
-         {{"EMail Address", text},
+         {{"ArticlesAtOnce", number},
+          {"EMail Address", text},
+          {"JoinParts", number},
           {"MaxLines", number},
           {"MinLines", number},
           {"Pass", text},
           {"Server", text},
           {"SlowColor", number},
           {"SmartDownload", number},
+          {"UseOverview", number},
           {"UseTLS", number},
           {"User", text}}},
         // The certificates trusted although their check failed: a fingerprint per server.

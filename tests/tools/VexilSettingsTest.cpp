@@ -77,8 +77,9 @@ TEST_F(VexilSettingsTest, WritesEachSettingWithItsTypeAndRefusesMisspelledNames)
     ToolResult r = Run("set Srever news.example.com");
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "vexil-settings: \"Srever\" is no setting of \\Software\\Internet\\VX; the "
-                     "settings are EMail Address, MaxLines, MinLines, Pass, Server, SlowColor, "
-                     "SmartDownload, UseTLS, User\nTry 'vexil-settings --help' for more "
+                     "settings are ArticlesAtOnce, EMail Address, JoinParts, MaxLines, MinLines, "
+                     "Pass, Server, SlowColor, SmartDownload, UseOverview, UseTLS, User\nTry "
+                     "'vexil-settings --help' for more "
                      "information.\n");
     r = Run("set MinLines abc");
     EXPECT_EQ(r.status, 2);
@@ -154,6 +155,14 @@ TEST_F(VexilSettingsTest, WritesTheSecureConnectionSwitchAndTrustedCertificates)
     // The secure-connection switch is a number, a trusted certificate a text per server.
     ASSERT_EQ(Run("set UseTLS 1").status, 0);
     EXPECT_TRUE(Store(vexil::HKEY_LOCAL_MACHINE, kSettingsKey).ReadBool("UseTLS"));
+    // So are the Advanced tab's overview switch, its request count and the joining switch.
+    ASSERT_EQ(Run("set UseOverview 1").status, 0);
+    ASSERT_EQ(Run("set ArticlesAtOnce 16").status, 0);
+    ASSERT_EQ(Run("set JoinParts 1").status, 0);
+    TRegistry &vx = Store(vexil::HKEY_LOCAL_MACHINE, kSettingsKey);
+    EXPECT_TRUE(vx.ReadBool("UseOverview"));
+    EXPECT_EQ(vx.ReadInteger("ArticlesAtOnce"), 16);
+    EXPECT_TRUE(vx.ReadBool("JoinParts"));
     ASSERT_EQ(
         Run("--key '\\Software\\Internet\\VX\\Certificates' set news.example.com:563 AB:CD").status,
         0);

@@ -87,7 +87,12 @@ std::optional<TPostPart> TPartJoiner::Recognise(std::string_view Subject, std::s
     const auto begin = FirstYEncBegin(Source.substr(BodyStart(Source)));
     if (begin && begin->part) {
         part.Number = *begin->part;
-        part.Total = begin->total ? *begin->total : counter ? counter->Total : 0;
+        // Older posters leave total= out. The subject's counter stands in only when it
+        // counts the same part: "[1/5] - "name" yEnc" counts the files of a set, not parts.
+        if (begin->total)
+            part.Total = *begin->total;
+        else if (counter && counter->Number == part.Number)
+            part.Total = counter->Total;
     } else if (counter) {
         part.Number = counter->Number;
         part.Total = counter->Total;

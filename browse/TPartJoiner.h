@@ -1,7 +1,8 @@
 #pragma once
 // Puts together the pictures posted in several articles. A part is known by the part= and
-// total= of its first yEnc header, or else by the "(n/m)" or "[n/m]" of its subject (a
-// uuencoded post: "begin" in the first part, "end" in the last). The parts of one post share
+// total= of its first yEnc header (a header without total= takes it from a subject counter
+// of the same part), or else by the "(n/m)" or "[n/m]" of its subject (a uuencoded post:
+// "begin" in the first part, "end" in the last). The parts of one post share
 // poster, subject without the counter, and total; they may arrive in any order and in
 // different runs. Each is written to disk as it arrives, into a hidden folder of the post
 // under the picture folder, with what is known of the post; once all are there, their texts

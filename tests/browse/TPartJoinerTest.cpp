@@ -135,6 +135,38 @@ TEST_F(TPartJoinerTest, RecognisesPartsAndLeavesSingleArticlesAlone) {
     EXPECT_EQ(part->Stem, "p.gif ");
 }
 
+// The same articles as yEnc 1.2 posters write them: part= without total=.
+std::vector<std::string> WithoutTotal(std::vector<std::string> articles) {
+    for (std::string &article : articles) {
+        const std::size_t at = article.find(" total=");
+        article.erase(at, article.find(' ', at + 1) - at);
+    }
+    return articles;
+}
+
+TEST_F(TPartJoinerTest, APartWithoutTotalTakesItFromTheSubjectCounterOfTheSamePart) {
+    const std::string bytes = Picture(700);
+    const auto post = WithoutTotal(YEncPost("old.gif", bytes, 300, Crc32(bytes)));
+    ASSERT_EQ(post[1].find("total="), std::string::npos);
+    const auto part = TPartJoiner::Recognise("\"old.gif\" yEnc (2/3)", post[1]);
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->Number, 2u);
+    EXPECT_EQ(part->Total, 3u);
+    // No counter, or one that counts something else (the files of a set): the total is
+    // unknown, and the article stands alone rather than wait for parts that never come.
+    EXPECT_FALSE(TPartJoiner::Recognise("\"old.gif\" yEnc", post[1]));
+    EXPECT_FALSE(TPartJoiner::Recognise("[1/5] - \"old.gif\" yEnc", post[1]));
+    EXPECT_FALSE(TPartJoiner::Recognise("\"old.gif\" yEnc (2/1)", post[1]));
+
+    TPartJoiner joiner(folder);
+    EXPECT_EQ(Add(joiner, post[2], 3), TPartJoiner::TResult::KeptAside);
+    EXPECT_EQ(Add(joiner, post[0], 1), TPartJoiner::TResult::KeptAside);
+    EXPECT_EQ(Add(joiner, post[1], 2), TPartJoiner::TResult::Joined);
+    ASSERT_EQ(joined.Attachments().Count(), 1);
+    EXPECT_EQ(joined.Attachments().Items(0).Data.Bytes(), bytes);
+    EXPECT_EQ(joined.Attachments().Items(0).Fault, YEncProblem::None);
+}
+
 TEST_F(TPartJoinerTest, JoinsYEncPartsArrivingInAnyOrder) {
     const std::string bytes = Picture(1000);
     const auto post = YEncPost("pic.gif", bytes, 300, Crc32(bytes));

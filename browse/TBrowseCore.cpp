@@ -39,6 +39,9 @@ void TBrowseCore::Walk() {
             OnEmptyGroup(this);
         return;
     }
+    // Posts left unfinished by runs long ago would otherwise pile up in the picture folder.
+    if (Settings.JoinParts)
+        TPartJoiner(PictureFolder).RemoveStale();
     if (Settings.SmartDownload)
         WalkWithMemory();
     else

@@ -10,7 +10,9 @@
 
 #include "message/TmsArticle.h"
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +48,18 @@ public:
 
     // The folder of the post that Part belongs to.
     std::string PostFolder(const TPostPart &Part, std::string_view Poster) const;
+
+    // A post whose last part arrived this long ago is taken for one that will never be
+    // complete: servers keep a picture group's articles for days, not weeks.
+    static constexpr std::chrono::hours MaxKeptAsideAge{14 * 24};
+    // All posts kept aside together stay within this; the oldest go first.
+    static constexpr std::uintmax_t MaxKeptAsideBytes = std::uintmax_t{256} * 1024 * 1024;
+
+    // Removes the posts kept aside beyond those bounds, as of Now; answers how many. A post
+    // that cannot be removed is left for the next time: tidying up must not stop a run.
+    int
+    RemoveStale(std::filesystem::file_time_type Now = std::filesystem::file_time_type::clock::now(),
+                std::uintmax_t MaxBytes = MaxKeptAsideBytes) const;
 
 private:
     void WriteInfo(const std::string &Folder, const TPostPart &Part, std::string_view Poster,

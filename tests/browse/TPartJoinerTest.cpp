@@ -280,5 +280,41 @@ TEST_F(TPartJoinerTest, JoinsAUuencodedPostInThreeParts) {
     EXPECT_EQ(joined.Attachments().Items(0).Data.Bytes(), bytes);
 }
 
+// Kept-aside posts older than the age bound, or beyond the size bound, go; the newest stay.
+TEST_F(TPartJoinerTest, RemovesPostsKeptAsideTooLongOrBeyondTheSizeBound) {
+    const auto now = fs::file_time_type::clock::now();
+    TPartJoiner joiner(folder);
+    // Sets every file of the post that article belongs to as written age ago.
+    const auto keepAside = [&](const std::string &name, std::size_t size, std::chrono::hours age) {
+        const auto post = YEncPost(name, Picture(size), size / 2 + 1, 0);
+        EXPECT_EQ(Add(joiner, post[0], 1), TPartJoiner::TResult::KeptAside);
+        const auto subject = "\"" + name + "\" yEnc (1/2)";
+        const fs::path postFolder =
+            joiner.PostFolder(*TPartJoiner::Recognise(subject, post[0]), "poster@example.com");
+        for (const auto &file : fs::directory_iterator(postFolder))
+            fs::last_write_time(file.path(), now - age);
+        return postFolder;
+    };
+    const fs::path fresh = keepAside("fresh.gif", 3000, std::chrono::hours(1));
+    const fs::path week = keepAside("week.gif", 3000, std::chrono::hours(7 * 24));
+    const fs::path old =
+        keepAside("old.gif", 100, TPartJoiner::MaxKeptAsideAge + std::chrono::hours(1));
+
+    EXPECT_EQ(joiner.RemoveStale(now), 1);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(week));
+    EXPECT_FALSE(fs::exists(old));
+
+    // Room for one of the two only: the older goes, though young enough.
+    EXPECT_EQ(joiner.RemoveStale(now, 3000), 1);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_FALSE(fs::exists(week));
+
+    // A week later nothing is left, not even the hidden folder.
+    EXPECT_EQ(joiner.RemoveStale(now + std::chrono::hours(14 * 24)), 1);
+    EXPECT_FALSE(fs::exists(fs::path(folder) / TPartJoiner::PartsFolderName));
+    EXPECT_EQ(joiner.RemoveStale(now), 0);
+}
+
 } // namespace
 } // namespace vexil

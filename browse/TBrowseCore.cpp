@@ -39,13 +39,17 @@ void TBrowseCore::Walk() {
             OnEmptyGroup(this);
         return;
     }
-    // Posts left unfinished by runs long ago would otherwise pile up in the picture folder.
-    if (Settings.JoinParts)
-        TPartJoiner(PictureFolder).RemoveStale();
+    RemoveStaleParts();
     if (Settings.SmartDownload)
         WalkWithMemory();
     else
         Client.RetrieveAllHeaders();
+}
+
+void TBrowseCore::RemoveStaleParts() {
+    // Posts left unfinished by runs long ago would otherwise pile up in the picture folder.
+    if (Settings.JoinParts)
+        TPartJoiner(PictureFolder).RemoveStale();
 }
 
 void TBrowseCore::WalkWithMemory() {

@@ -2,6 +2,7 @@
 // that holds the posts of today's picture groups (tests/net/make_yenc_group.py): yEnc by
 // peer encoders in one part and in parts out of order, a wrong CRC, lines the server
 // dot-stuffs, a post with a part missing, a uuencoded post in parts, a hostile yEnc name.
+#include "YEncGroup.h"
 #include "InnServer.h"
 
 #include "tests/support/TestFiles.h"
@@ -24,41 +25,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace vexil::test;
 
-// The group, posted once for every test of the suite, and the pictures it must give.
-struct PostedGroup {
-    std::string name;
-    fs::path made;
-    std::map<std::string, std::string> pictures; // saved name -> bytes
-};
-
-PostedGroup *group = nullptr;
-
-void Shell(const std::string &command) {
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-}
+YEncGroup *group = nullptr;
 
 class YEncGroupTest : public ::testing::TestWithParam<std::string> {
 protected:
     static void SetUpTestSuite() {
-        group = new PostedGroup;
-        group->name = "alt.binaries.yenc.t" + std::to_string(::getpid());
-        group->made =
-            fs::temp_directory_path() / ("vexil-yenc-group-" + std::to_string(::getpid()));
-        fs::remove_all(group->made);
-        Shell("/usr/bin/python3 " + std::string(std::getenv("VEXIL_SOURCE_DIR")) +
-              "/tests/net/make_yenc_group.py " + group->name + " " + group->made.string());
-        InnServer inn;
-        inn.AddGroup(group->name);
-        std::set<fs::path> articles;
-        for (const auto &entry : fs::directory_iterator(group->made / "articles"))
-            articles.insert(entry.path());
-        for (const fs::path &article : articles)
-            inn.Post(article.string());
-        for (const auto &entry : fs::directory_iterator(group->made / "pictures"))
-            group->pictures[entry.path().filename().string()] = ReadFile(entry.path());
+        const std::string pid = std::to_string(::getpid());
+        group = new YEncGroup(PostYEncGroup(
+            "alt.binaries.yenc.t" + pid, fs::temp_directory_path() / ("vexil-yenc-group-" + pid)));
     }
     static void TearDownTestSuite() {
-        fs::remove_all(group->made);
         delete group;
         group = nullptr;
     }
@@ -103,7 +79,8 @@ TEST_P(YEncGroupTest, FetchWithJoinWritesExactlyTheCompletePictures) {
         if (entry.is_regular_file())
             written[entry.path().filename().string()] = ReadFile(entry.path());
     EXPECT_EQ(written.size(), group->pictures.size()) << r.out;
-    for (const auto &[name, bytes] : group->pictures) {
+    for (const auto &[name, picture] : group->pictures) {
+        const std::string &bytes = picture.bytes;
         if (name == "hostile.jpg") {
             std::size_t copies = 0;
             for (const auto &[savedName, savedBytes] : written)

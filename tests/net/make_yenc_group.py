@@ -5,7 +5,8 @@ uuencode by Python's binascii (grave accents for zero, as sharutils writes), and
 
 make_yenc_group.py GROUP OUTDIR: writes OUTDIR/articles/NN.txt in posting order and
 OUTDIR/pictures/NAME for every picture a client must end up with, under the name it is
-saved as ("hostile.jpg" holds the bytes of the post whose yEnc name is hostile).
+saved as ("hostile.jpg" holds the bytes of the post whose yEnc name is hostile), with a line
+"NAME WIDTH HEIGHT" for each in OUTDIR/pictures.txt.
 The group holds: a single-part post; a post in three parts posted 3, 1, 2; a picture whose
 crc32 is wrong (kept all the same); a file whose encoded lines start with "." (the server
 doubles them); a post in three parts whose second part is never posted; a uuencoded post
@@ -24,6 +25,9 @@ from PIL import Image, ImageDraw
 LINE = 128
 
 
+SIZES = {}
+
+
 def picture(seed, size):
     image = Image.new("RGB", size)
     draw = ImageDraw.Draw(image)
@@ -33,6 +37,7 @@ def picture(seed, size):
     image = image.effect_spread(6 + seed)
     out = io.BytesIO()
     image.save(out, "JPEG", quality=88)
+    SIZES[out.getvalue()] = size
     return out.getvalue()
 
 
@@ -86,6 +91,8 @@ class Group:
     def expect(self, name, data):
         with open(os.path.join(self.out, "pictures", name), "wb") as f:
             f.write(data)
+        with open(os.path.join(self.out, "pictures.txt"), "a") as f:
+            f.write("%s %d %d\n" % ((name,) + SIZES[data]))
 
 
 def single(name, data, encode, crc=None):

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -42,6 +43,12 @@ TEST_F(YEncGroupWindowTest, GoWithJoiningListsAndShowsTheCompletePictures) {
         store.OpenKey("\\Software\\Internet\\VX", true);
         store.WriteBool("JoinParts", true);
     }
+    // A post kept aside by a Go long ago, whose other parts never came.
+    const fs::path stale = fs::path(PictureFolder()) / ".parts" / "00000000deadbeef";
+    fs::create_directories(stale);
+    test::WriteFile(stale / "part.2", "From: x\r\n\r\nold part\r\n");
+    fs::last_write_time(stale / "part.2",
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 20));
     Start(inn.Address(), true, 10);
     Choose(QString::fromStdString(group.name));
     test::ModalCatcher boxes;
@@ -60,6 +67,8 @@ TEST_F(YEncGroupWindowTest, GoWithJoiningListsAndShowsTheCompletePictures) {
     }
     EXPECT_EQ(listed.size(), list.size());
     EXPECT_EQ(listed.count("missing.jpg"), 0u);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(fs::path(PictureFolder()) / ".parts")); // the incomplete post
     for (const auto &[name, picture] : group.pictures) {
         if (name != "hostile.jpg") {
             EXPECT_EQ(listed.count(name), 1u) << name;

@@ -118,7 +118,10 @@ int TPartJoiner::RemoveStale(fs::file_time_type Now, std::uintmax_t MaxBytes) co
     bool full = false;
     int removed = 0;
     for (const TKeptPost &post : posts) {
-        full = full || Now - post.Newest > MaxKeptAsideAge || kept + post.Bytes > MaxBytes;
+        // A folder with no file in it (a run cut short) has no time, and nothing to keep.
+        const bool old =
+            post.Newest == fs::file_time_type::min() || Now - post.Newest > MaxKeptAsideAge;
+        full = full || old || kept + post.Bytes > MaxBytes;
         if (!full) {
             kept += post.Bytes;
             continue;

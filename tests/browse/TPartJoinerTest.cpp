@@ -300,7 +300,12 @@ TEST_F(TPartJoinerTest, RemovesPostsKeptAsideTooLongOrBeyondTheSizeBound) {
     const fs::path old =
         keepAside("old.gif", 100, TPartJoiner::MaxKeptAsideAge + std::chrono::hours(1));
 
-    EXPECT_EQ(joiner.RemoveStale(now), 1);
+    // A post folder that a run cut short left empty.
+    const fs::path empty = fs::path(folder) / TPartJoiner::PartsFolderName / "0123456789abcdef";
+    fs::create_directories(empty);
+
+    EXPECT_EQ(joiner.RemoveStale(now), 2);
+    EXPECT_FALSE(fs::exists(empty));
     EXPECT_TRUE(fs::exists(fresh));
     EXPECT_TRUE(fs::exists(week));
     EXPECT_FALSE(fs::exists(old));

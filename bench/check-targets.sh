@@ -9,13 +9,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 shift || true
 scripts=("$@")
-[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers nntp-bench browse-bench yenc-peers modern-bench)
+[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers yenc-decode nntp-bench browse-bench yenc-peers modern-bench)
 
 # The small inputs each script is run on.
 declare -A args=(
     [codecs]=""
     [pictures]=""
     [decode-peers]=""
+    [yenc-decode]=""
     [nntp-bench]="100 20"
     [browse-bench]="20 100 1"
     [yenc-peers]="10 1"

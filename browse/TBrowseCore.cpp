@@ -39,10 +39,17 @@ void TBrowseCore::Walk() {
             OnEmptyGroup(this);
         return;
     }
+    RemoveStaleParts();
     if (Settings.SmartDownload)
         WalkWithMemory();
     else
         Client.RetrieveAllHeaders();
+}
+
+void TBrowseCore::RemoveStaleParts() {
+    // Posts left unfinished by runs long ago would otherwise pile up in the picture folder.
+    if (Settings.JoinParts)
+        TPartJoiner(PictureFolder).RemoveStale();
 }
 
 void TBrowseCore::WalkWithMemory() {

@@ -64,6 +64,9 @@ public:
 
     // The walk of Go on the group the client has selected; returns when it ends.
     void Walk();
+    // With JoinParts: removes the posts kept aside too long ago to be completed. Walk does
+    // it first; a walk of its own calls it before it starts.
+    void RemoveStaleParts();
     // The header handler: applies the Lines filter to header n of the client's HeaderList,
     // fetches the article when it passes, and moves the memory.
     void HeaderRetrieved(int n);

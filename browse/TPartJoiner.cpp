@@ -6,11 +6,13 @@
 #include "platform/Exception.h"
 #include "platform/TStream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 namespace vexil {
 
@@ -75,7 +77,63 @@ std::string OneLine(std::string_view Text) {
     return line;
 }
 
+// A post kept aside: its folder, when its last part arrived, and what it holds.
+struct TKeptPost {
+    fs::path Folder;
+    fs::file_time_type Newest;
+    std::uintmax_t Bytes = 0;
+};
+
+std::vector<TKeptPost> KeptPosts(const std::string &PartsFolder) {
+    std::vector<TKeptPost> posts;
+    std::error_code error;
+    for (fs::directory_iterator it(PartsFolder, error), end; !error && it != end;
+         it.increment(error)) {
+        TKeptPost post{it->path(), fs::file_time_type::min(), 0};
+        std::error_code fileError;
+        for (fs::directory_iterator file(post.Folder, fileError); !fileError && file != end;
+             file.increment(fileError)) {
+            std::error_code statError;
+            const auto time = file->last_write_time(statError);
+            if (!statError && time > post.Newest)
+                post.Newest = time;
+            const auto size = file->file_size(statError);
+            if (!statError)
+                post.Bytes += size;
+        }
+        posts.push_back(std::move(post));
+    }
+    return posts;
+}
+
 } // namespace
+
+int TPartJoiner::RemoveStale(fs::file_time_type Now, std::uintmax_t MaxBytes) const {
+    std::vector<TKeptPost> posts = KeptPosts(partsFolder_);
+    std::sort(posts.begin(), posts.end(),
+              [](const TKeptPost &a, const TKeptPost &b) { return a.Newest > b.Newest; });
+    // The newest posts are kept while they are young enough and fit the bound; from the
+    // first that does not on, every older one goes too.
+    std::uintmax_t kept = 0;
+    bool full = false;
+    int removed = 0;
+    for (const TKeptPost &post : posts) {
+        // A folder with no file in it (a run cut short) has no time, and nothing to keep.
+        const bool old =
+            post.Newest == fs::file_time_type::min() || Now - post.Newest > MaxKeptAsideAge;
+        full = full || old || kept + post.Bytes > MaxBytes;
+        if (!full) {
+            kept += post.Bytes;
+            continue;
+        }
+        std::error_code error;
+        fs::remove_all(post.Folder, error);
+        removed += error ? 0 : 1;
+    }
+    std::error_code ignored;
+    fs::remove(partsFolder_, ignored); // only when no post waits there any more
+    return removed;
+}
 
 TPartJoiner::TPartJoiner(std::string PictureFolder)
     : partsFolder_(std::move(PictureFolder) + "/" + PartsFolderName) {}
@@ -87,7 +145,12 @@ std::optional<TPostPart> TPartJoiner::Recognise(std::string_view Subject, std::s
     const auto begin = FirstYEncBegin(Source.substr(BodyStart(Source)));
     if (begin && begin->part) {
         part.Number = *begin->part;
-        part.Total = begin->total ? *begin->total : counter ? counter->Total : 0;
+        // Older posters leave total= out. The subject's counter stands in only when it
+        // counts the same part: "[1/5] - "name" yEnc" counts the files of a set, not parts.
+        if (begin->total)
+            part.Total = *begin->total;
+        else if (counter && counter->Number == part.Number)
+            part.Total = counter->Total;
     } else if (counter) {
         part.Number = counter->Number;
         part.Total = counter->Total;

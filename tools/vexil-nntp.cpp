@@ -242,6 +242,7 @@ void Fetch(TmsNNTP &nntp, vexil::TmsArticle &article, const Options &o) {
     core.OnAttachmentsLeftOut = [](vexil::TObject *, const std::string &text) { Status(text); };
     core.OnFileFault = [](vexil::TObject *, const std::string &text) { Status(text); };
     core.OnArticleSkipped = [](vexil::TObject *, const std::string &text) { Status(text); };
+    core.RemoveStaleParts();
     Walk(nntp, o, [&](int n) { core.HeaderRetrieved(n); });
 }
 

@@ -135,6 +135,38 @@ TEST_F(TPartJoinerTest, RecognisesPartsAndLeavesSingleArticlesAlone) {
     EXPECT_EQ(part->Stem, "p.gif ");
 }
 
+// The same articles as yEnc 1.2 posters write them: part= without total=.
+std::vector<std::string> WithoutTotal(std::vector<std::string> articles) {
+    for (std::string &article : articles) {
+        const std::size_t at = article.find(" total=");
+        article.erase(at, article.find(' ', at + 1) - at);
+    }
+    return articles;
+}
+
+TEST_F(TPartJoinerTest, APartWithoutTotalTakesItFromTheSubjectCounterOfTheSamePart) {
+    const std::string bytes = Picture(700);
+    const auto post = WithoutTotal(YEncPost("old.gif", bytes, 300, Crc32(bytes)));
+    ASSERT_EQ(post[1].find("total="), std::string::npos);
+    const auto part = TPartJoiner::Recognise("\"old.gif\" yEnc (2/3)", post[1]);
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->Number, 2u);
+    EXPECT_EQ(part->Total, 3u);
+    // No counter, or one that counts something else (the files of a set): the total is
+    // unknown, and the article stands alone rather than wait for parts that never come.
+    EXPECT_FALSE(TPartJoiner::Recognise("\"old.gif\" yEnc", post[1]));
+    EXPECT_FALSE(TPartJoiner::Recognise("[1/5] - \"old.gif\" yEnc", post[1]));
+    EXPECT_FALSE(TPartJoiner::Recognise("\"old.gif\" yEnc (2/1)", post[1]));
+
+    TPartJoiner joiner(folder);
+    EXPECT_EQ(Add(joiner, post[2], 3), TPartJoiner::TResult::KeptAside);
+    EXPECT_EQ(Add(joiner, post[0], 1), TPartJoiner::TResult::KeptAside);
+    EXPECT_EQ(Add(joiner, post[1], 2), TPartJoiner::TResult::Joined);
+    ASSERT_EQ(joined.Attachments().Count(), 1);
+    EXPECT_EQ(joined.Attachments().Items(0).Data.Bytes(), bytes);
+    EXPECT_EQ(joined.Attachments().Items(0).Fault, YEncProblem::None);
+}
+
 TEST_F(TPartJoinerTest, JoinsYEncPartsArrivingInAnyOrder) {
     const std::string bytes = Picture(1000);
     const auto post = YEncPost("pic.gif", bytes, 300, Crc32(bytes));
@@ -246,6 +278,47 @@ TEST_F(TPartJoinerTest, JoinsAUuencodedPostInThreeParts) {
     ASSERT_EQ(joined.Attachments().Count(), 1);
     EXPECT_EQ(joined.Attachments().Items(0).FileName(), "three.gif");
     EXPECT_EQ(joined.Attachments().Items(0).Data.Bytes(), bytes);
+}
+
+// Kept-aside posts older than the age bound, or beyond the size bound, go; the newest stay.
+TEST_F(TPartJoinerTest, RemovesPostsKeptAsideTooLongOrBeyondTheSizeBound) {
+    const auto now = fs::file_time_type::clock::now();
+    TPartJoiner joiner(folder);
+    // Sets every file of the post that article belongs to as written age ago.
+    const auto keepAside = [&](const std::string &name, std::size_t size, std::chrono::hours age) {
+        const auto post = YEncPost(name, Picture(size), size / 2 + 1, 0);
+        EXPECT_EQ(Add(joiner, post[0], 1), TPartJoiner::TResult::KeptAside);
+        const auto subject = "\"" + name + "\" yEnc (1/2)";
+        const fs::path postFolder =
+            joiner.PostFolder(*TPartJoiner::Recognise(subject, post[0]), "poster@example.com");
+        for (const auto &file : fs::directory_iterator(postFolder))
+            fs::last_write_time(file.path(), now - age);
+        return postFolder;
+    };
+    const fs::path fresh = keepAside("fresh.gif", 3000, std::chrono::hours(1));
+    const fs::path week = keepAside("week.gif", 3000, std::chrono::hours(7 * 24));
+    const fs::path old =
+        keepAside("old.gif", 100, TPartJoiner::MaxKeptAsideAge + std::chrono::hours(1));
+
+    // A post folder that a run cut short left empty.
+    const fs::path empty = fs::path(folder) / TPartJoiner::PartsFolderName / "0123456789abcdef";
+    fs::create_directories(empty);
+
+    EXPECT_EQ(joiner.RemoveStale(now), 2);
+    EXPECT_FALSE(fs::exists(empty));
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(week));
+    EXPECT_FALSE(fs::exists(old));
+
+    // Room for one of the two only: the older goes, though young enough.
+    EXPECT_EQ(joiner.RemoveStale(now, 3000), 1);
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_FALSE(fs::exists(week));
+
+    // A week later nothing is left, not even the hidden folder.
+    EXPECT_EQ(joiner.RemoveStale(now + std::chrono::hours(14 * 24)), 1);
+    EXPECT_FALSE(fs::exists(fs::path(folder) / TPartJoiner::PartsFolderName));
+    EXPECT_EQ(joiner.RemoveStale(now), 0);
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 # Both sides renew TCP_QUICKACK on every read: INN writes a reply in two pieces under
 # Nagle's rule, and a reader that delays its ACK waits about 40 ms for the second piece
 # (bench/nntp-bench.sh). Prints the best of ROUNDS rounds of each, articles per second, peak
-# memory (maximum resident set size) and the ratios, and checks every picture a first Go
+# memory (maximum resident set size), Vexil's processor time in the run and the ratios, and checks every picture a first Go
 # fetches (from the manifest) against the original in the folder of each side. Each command runs with a private
 # TMPDIR; a command that fails or is killed is reported as crashed and its round's time is
 # not used. Exits non-zero when a target is missed, Vexil does not write every picture
@@ -142,7 +142,7 @@ for r in range(1, rounds + 1):
         v = first_json("vexil", r)
         process, peak = time_file("vexil", r)
         vexil.append(dict(seconds=v["seconds"], articles=v["articles"], peak=peak,
-                          process=process, pictures=exact))
+                          process=process, pictures=exact, cpu=v.get("cpu_seconds")))
     if wrong or missing:
         failures.append("round %d: Vexil wrote %d of the %d pictures exactly (%d differ, "
                         "%d missing)" % (r, exact, expected, wrong, missing))
@@ -172,6 +172,11 @@ if vexil:
     print("Vexil, Go to the end of the run:  %6.2f s  %6.1f articles/s  peak %6.1f MB  "
           "%d pictures exact" % (bv["seconds"], bv["articles"] / bv["seconds"],
                                  max(x["peak"] for x in vexil) / mb, bv["pictures"]))
+    # Its own processor time, which a busy machine inflates far less than the wall time.
+    cpus = [x["cpu"] for x in vexil if x["cpu"] is not None]
+    if cpus:
+        print("Vexil's processor time in the run: best %.2f s (rounds: %s)"
+              % (min(cpus), ", ".join("%.2f" % c for c in cpus)))
 if peer:
     bp = min(peer, key=lambda x: x["seconds"])
     print("nntplib %.2f s + uudeview %.2f s: %6.2f s  %6.1f articles/s  peak %6.1f MB  "

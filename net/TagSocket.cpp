@@ -792,12 +792,11 @@ void TagSocket::TranslateSocketEvents(short Events) {
 }
 
 void TagSocket::ProcessMessages(int WaitMs) {
-    // A pass that waits anyway lets the interface in every time; one between chunks that
-    // keep arriving does so at the pump's own pace.
-    if (WaitMs > 0)
-        ProcessPendingMessagesNow();
-    else
-        ProcessPendingMessages();
+    // At the pump's own pace, waiting or not: a reply on a near server ends the wait within
+    // microseconds, and a pass of the interface for every command would cost more than the
+    // exchange itself. A long wait still lets it in at that pace, as each pass waits at most
+    // kPollMs.
+    ProcessPendingMessages();
     if (framer_.Unexamined() > 0 || (tls_ && !handshaking_ && tls_->Pending() > 0)) {
         // Bytes already here are as good as a read notification.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));

@@ -38,4 +38,8 @@ void ProcessPendingMessagesNow() {
     hook();
 }
 
+void RequestMessagePass() {
+    g_lastPass = Clock::time_point{};
+}
+
 } // namespace vexil

@@ -18,4 +18,9 @@ void ProcessPendingMessages();
 // Runs the hook now, whatever the interval; for waits that sleep between passes anyway.
 void ProcessPendingMessagesNow();
 
+// Makes the next ProcessPendingMessages run the hook whatever the interval: for a call a
+// handler queued for the interface that is to be seen at the running operation's next
+// wait, not up to one interval later.
+void RequestMessagePass();
+
 } // namespace vexil

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include <fcntl.h>
@@ -60,6 +61,9 @@ TSqliteDatabase::TSqliteDatabase(const std::string &path) : path_(path) {
 }
 
 TSqliteDatabase::~TSqliteDatabase() {
+    for (auto &[sql, statements] : idle_)
+        for (sqlite3_stmt *stmt : statements)
+            sqlite3_finalize(stmt);
     sqlite3_close_v2(db_);
 }
 
@@ -73,7 +77,23 @@ void TSqliteDatabase::Execute(const char *sql) {
 }
 
 TSqliteStatement TSqliteDatabase::Prepare(const char *sql) {
-    return TSqliteStatement(db_, sql);
+    std::string text(sql);
+    sqlite3_stmt *stmt = nullptr;
+    if (auto found = idle_.find(text); found != idle_.end() && !found->second.empty()) {
+        stmt = found->second.back();
+        found->second.pop_back();
+    } else if (sqlite3_prepare_v2(db_, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        fail(db_, "The settings store cannot prepare a query");
+    }
+    return TSqliteStatement(*this, std::move(text), stmt);
+}
+
+void TSqliteDatabase::Keep(const std::string &sql, sqlite3_stmt *stmt) {
+    // A statement left mid-way would hold its read transaction open; a failed one reports
+    // its failure again from reset, which is already reported.
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    idle_[sql].push_back(stmt);
 }
 
 std::int64_t TSqliteDatabase::LastInsertRowId() const {
@@ -93,13 +113,26 @@ TSqliteStatement::TSqliteStatement(sqlite3 *db, const char *sql) : db_(db) {
         fail(db, "The settings store cannot prepare a query");
 }
 
+TSqliteStatement::TSqliteStatement(TSqliteDatabase &home, std::string sql, sqlite3_stmt *stmt)
+    : db_(home.db_), stmt_(stmt), home_(&home), sql_(std::move(sql)) {}
+
 TSqliteStatement::TSqliteStatement(TSqliteStatement &&other) noexcept
-    : db_(other.db_), stmt_(other.stmt_) {
+    : db_(other.db_), stmt_(other.stmt_), home_(other.home_), sql_(std::move(other.sql_)) {
     other.stmt_ = nullptr;
 }
 
 TSqliteStatement::~TSqliteStatement() {
-    sqlite3_finalize(stmt_);
+    if (stmt_ == nullptr)
+        return;
+    if (home_ == nullptr) {
+        sqlite3_finalize(stmt_);
+        return;
+    }
+    try {
+        home_->Keep(sql_, stmt_);
+    } catch (const std::bad_alloc &) {
+        sqlite3_finalize(stmt_); // no room to keep it: compiled again next time
+    }
 }
 
 TSqliteStatement &TSqliteStatement::Bind(int index, std::int64_t value) {

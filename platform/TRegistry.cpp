@@ -110,12 +110,21 @@ std::string TRegistry::JoinedPath(const std::string &path) const {
 }
 
 std::optional<std::int64_t> TRegistry::FindKey(const std::string &path, bool create) {
+    // The keys opened are nearly always there already: looked for without the write lock,
+    // which an open for every value written would otherwise take.
+    const std::optional<std::int64_t> found = WalkKey(path, false);
+    if (found || !create)
+        return found;
+    TSqliteTransaction transaction(Db());
+    const std::optional<std::int64_t> made = WalkKey(path, true);
+    transaction.Commit();
+    return made;
+}
+
+std::optional<std::int64_t> TRegistry::WalkKey(const std::string &path, bool create) {
     TSqliteDatabase &db = Db();
     const bool absolute = !path.empty() && path.front() == '\\';
     std::int64_t id = absolute ? rootId(root_) : currentKey_;
-    std::optional<TSqliteTransaction> transaction;
-    if (create)
-        transaction.emplace(db);
     for (const std::string &part : splitPath(path)) {
         TSqliteStatement find = db.Prepare("SELECT id FROM keys WHERE parent = ? AND name = ?");
         find.Bind(1, id).BindText(2, part);
@@ -129,8 +138,6 @@ std::optional<std::int64_t> TRegistry::FindKey(const std::string &path, bool cre
         insert.Bind(1, id).BindText(2, part).Step();
         id = db.LastInsertRowId();
     }
-    if (transaction)
-        transaction->Commit();
     return id;
 }
 

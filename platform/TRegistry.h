@@ -92,6 +92,8 @@ private:
     // The id of the key that path names (absolute or relative to the current key), created
     // when create is set; nullopt when it does not exist.
     std::optional<std::int64_t> FindKey(const std::string &path, bool create);
+    // FindKey's walk down the path, creating the parts that are missing when create is set.
+    std::optional<std::int64_t> WalkKey(const std::string &path, bool create);
     std::optional<Value> ReadValue(const std::string &name);
     void WriteValue(const std::string &name, int type, const std::string *bytes,
                     std::int64_t integer);

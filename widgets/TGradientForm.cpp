@@ -269,12 +269,14 @@ QImage TGradientForm::PaintCaption(bool active) const {
     return image;
 }
 
-void TGradientForm::paintEvent(QPaintEvent *) {
+void TGradientForm::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
     if (FrameWidth() > 0)
         qDrawWinPanel(&painter, rect(), palette(), false, &palette().window());
+    // A child repainted elsewhere (the status bar, each time its text changes) repaints this
+    // form under it, and the caption's gradient and text are the dear part.
     const QRect caption = CaptionRect();
-    if (!caption.isEmpty())
+    if (!caption.isEmpty() && event->region().intersects(caption))
         painter.drawImage(caption.topLeft(), PaintCaption(isActiveWindow()));
 }
 

@@ -4,6 +4,7 @@
 #include "browse/SmartDownloadMemory.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"
+#include "platform/MessagePump.h"
 #include "platform/TRegistry.h"
 
 #include <QComboBox>
@@ -47,6 +48,9 @@ void BrowseFixture::Start(const std::string &server, bool smartDownload, int min
                          statuses.emplace_back(panel, text);
                          if (action_ && panel == TfrmMain::spStatus && text == trigger_) {
                              QTimer::singleShot(0, form.get(), std::exchange(action_, {}));
+                             // Seen at the run's next wait, not up to a pump interval
+                             // later, so that it lands where the test means it to.
+                             RequestMessagePass();
                          }
                      });
     form->show();

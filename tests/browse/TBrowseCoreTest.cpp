@@ -4,6 +4,7 @@
 #include "browse/SmartDownloadMemory.h"
 #include "message/TmsArticle.h"
 #include "net/TmsNNTP.h"
+#include "platform/Exception.h"
 #include "platform/TRegistry.h"
 
 #include "tests/net/InnServer.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +52,9 @@ protected:
         };
         core.OnPictureStored = [&](TObject *, const std::string &path) {
             run.pictures.push_back(fs::path(path).filename().string());
+            // Without the overview, a picture belongs to the header looked at last.
+            if (onPicture)
+                onPicture(nntp, run.looked.back());
         };
         nntp.SetNewsGroup(InnServer::PictureGroup);
         core.Walk();
@@ -66,10 +71,28 @@ protected:
         return names;
     }
 
-    std::optional<std::int32_t> Remembered() {
-        return ReadSmartDownload(store,
+    // What a later start would find: read through a connection of its own.
+    std::optional<std::int32_t> Remembered() const {
+        TRegistry later(store.DatabasePath());
+        return ReadSmartDownload(later,
                                  SmartDownloadValueName(inn.Address(), InnServer::PictureGroup));
     }
+
+    bool PassesLimits(std::int32_t number) const {
+        const int lines = posted.at(static_cast<std::size_t>(number - 1)).lines;
+        return lines > 150 && lines < 100000;
+    }
+
+    // The last article before number that passed the Lines filter; 0 when there is none.
+    std::int32_t LastPassedBefore(std::int32_t number) const {
+        for (std::int32_t n = number - 1; n > 0; --n)
+            if (PassesLimits(n))
+                return n;
+        return 0;
+    }
+
+    // Runs with each picture stored, given the client and the number of its article.
+    std::function<void(TmsNNTP &, std::int32_t)> onPicture;
 
     test::TempHome home;
     TRegistry store;
@@ -167,6 +190,69 @@ TEST_F(TBrowseCoreTest, WithoutSmartDownloadTheLimitsAreStrictAndNothingIsRememb
                     wanted.push_back(name);
     EXPECT_EQ(run.pictures, wanted);
     EXPECT_FALSE(Remembered());
+}
+
+TEST_F(TBrowseCoreTest, AStoppedRunRemembersTheLastArticleStoredAndTheNextCarriesOnFromIt) {
+    int stored = 0;
+    std::int32_t stoppedIn = 0;
+    onPicture = [&](TmsNNTP &nntp, std::int32_t number) {
+        if (++stored == 2) {
+            stoppedIn = number;
+            nntp.Cancel();
+        }
+    };
+    // Stopped between two waits, the client's next command finds the socket closed.
+    EXPECT_THROW(Walk({}), Exception);
+    ASSERT_GT(stoppedIn, 0);
+    // The article whose picture came with the Stop was stored whole before the walk ended.
+    EXPECT_EQ(Remembered(), stoppedIn);
+    const std::set<std::string> before = FilesInFolder();
+
+    onPicture = nullptr;
+    const TRun rest = Walk({});
+    ASSERT_FALSE(rest.looked.empty());
+    EXPECT_GT(rest.looked.front(), stoppedIn);
+    // Between them the two runs stored every picture once, as one run does.
+    std::set<std::string> both = before;
+    both.insert(rest.pictures.begin(), rest.pictures.end());
+    EXPECT_EQ(both.size(), before.size() + rest.pictures.size());
+    fs::remove_all(folder);
+    ASSERT_TRUE(ResetSmartDownload(store));
+    Walk({});
+    EXPECT_EQ(both, FilesInFolder());
+}
+
+TEST_F(TBrowseCoreTest, ARunThatFailsRemembersNoArticleItDidNotFinish) {
+    std::int32_t failedIn = 0;
+    onPicture = [&](TmsNNTP &, std::int32_t number) {
+        if (number > 2 && failedIn == 0) {
+            failedIn = number;
+            throw EInOutError("Cannot write file: No space left on device");
+        }
+    };
+    EXPECT_THROW(Walk({}), EInOutError);
+    ASSERT_GT(failedIn, 0);
+    const std::int32_t finished = LastPassedBefore(failedIn);
+    ASSERT_GT(finished, 0);
+    EXPECT_EQ(Remembered(), finished);
+
+    // The next Go looks at the failed article again.
+    onPicture = nullptr;
+    const TRun again = Walk({});
+    ASSERT_FALSE(again.looked.empty());
+    EXPECT_EQ(again.looked.front(), finished + 1);
+}
+
+TEST_F(TBrowseCoreTest, TheStoreNeverHoldsAnArticleNotYetStoredAndLosesNoneThatWas) {
+    // What the store holds while a picture is being stored is what a crash would leave.
+    int checked = 0;
+    onPicture = [&](TmsNNTP &, std::int32_t number) {
+        EXPECT_EQ(Remembered().value_or(0), LastPassedBefore(number));
+        ++checked;
+    };
+    Walk({});
+    EXPECT_GT(checked, 1);
+    EXPECT_EQ(Remembered(), LastPassedBefore(static_cast<std::int32_t>(posted.size()) + 1));
 }
 
 } // namespace

@@ -31,3 +31,17 @@ TEST(MessagePump, RateLimitsTheHookButNotTheImmediatePass) {
     EXPECT_GE(g_passes, 3);
     EXPECT_EQ(SetMessagePumpHook(previous), countPass);
 }
+
+TEST(MessagePump, ARequestedPassRunsAtTheNextCallAndOnlyThen) {
+    const MessagePumpHook previous = SetMessagePumpHook(countPass);
+    ProcessPendingMessagesNow();
+    g_passes = 0;
+    ProcessPendingMessages(); // within the interval of the pass just made
+    EXPECT_EQ(g_passes, 0);
+    RequestMessagePass();
+    ProcessPendingMessages();
+    EXPECT_EQ(g_passes, 1);
+    ProcessPendingMessages();
+    EXPECT_EQ(g_passes, 1);
+    SetMessagePumpHook(previous);
+}

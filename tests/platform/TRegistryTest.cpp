@@ -179,3 +179,32 @@ TEST(TRegistryPath, FollowsTheEnvironment) {
     if (saved)
         setenv("VEXIL_REGISTRY", keep.c_str(), 1);
 }
+
+TEST_F(TRegistryTest, TwoStoresOnOneFileSeeEachOthersWritesAtOnceHoweverOftenTheyAsk) {
+    TRegistry a(path_);
+    TRegistry b(path_);
+    for (TRegistry *reg : {&a, &b}) {
+        reg->SetRootKey(HKEY_LOCAL_MACHINE);
+        ASSERT_TRUE(reg->OpenKey("\\Software\\Internet\\VX\\SDLog", true));
+    }
+    // Each read and write reuses what the one before it ran; none may keep an old view of
+    // the file or an old value bound.
+    for (std::int32_t n = 1; n <= 50; ++n) {
+        a.WriteInteger("news.examplealt.pictures", n);
+        ASSERT_EQ(b.ReadInteger("news.examplealt.pictures"), n);
+        b.WriteString("Server", "news" + std::to_string(n));
+        ASSERT_EQ(a.ReadString("Server"), "news" + std::to_string(n));
+        ASSERT_EQ(a.ReadInteger("news.examplealt.pictures"), n);
+        ASSERT_TRUE(b.OpenKey("\\Software\\Internet\\VX\\SDLog", true));
+    }
+    EXPECT_FALSE(a.ValueExists("news.examplealt.pictures2"));
+    EXPECT_EQ(a.GetValueNames().size(), 2u);
+    // A key deleted by one store is gone for the other, and made again when it writes.
+    b.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(b.DeleteKey("\\Software\\Internet\\VX\\SDLog"));
+    EXPECT_FALSE(a.KeyExists("\\Software\\Internet\\VX\\SDLog"));
+    ASSERT_TRUE(a.OpenKey("\\Software\\Internet\\VX\\SDLog", true));
+    a.WriteInteger("news.examplealt.pictures", 7);
+    ASSERT_TRUE(b.OpenKey("\\Software\\Internet\\VX\\SDLog", false));
+    EXPECT_EQ(b.ReadInteger("news.examplealt.pictures"), 7);
+}

@@ -8,6 +8,7 @@
 #include "net/TTlsLayer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 

@@ -303,7 +303,7 @@ void TagSocket::StartTls() {
             options, [this](char *b, int n) { return ReceiveRaw(b, n); },
             [this](const char *b, int n) { return SendRaw(b, n); });
     } catch (const ESocketError &e) {
-        RaiseTlsFailure(e);
+        RaiseLayerFailure(e);
     }
     handshaking_ = true;
     counter_.Start();
@@ -312,7 +312,7 @@ void TagSocket::StartTls() {
             handshakeWait_ = tls_->Handshake();
         } catch (const ESocketError &e) {
             handshaking_ = false;
-            RaiseTlsFailure(e);
+            RaiseLayerFailure(e);
         }
         if (handshakeWait_ == TTlsLayer::TStep::Done)
             break;
@@ -329,7 +329,7 @@ void TagSocket::StartTls() {
         RaiseSocketError(kMsgNotConnected);
 }
 
-void TagSocket::RaiseTlsFailure(const ESocketError &Failure) {
+void TagSocket::RaiseLayerFailure(const ESocketError &Failure) {
     // A broken transport says so in the words of its own error.
     const int code = transportError_;
     CloseSocket();
@@ -361,31 +361,57 @@ int TagSocket::SendRaw(const char *Buffer, int Size) {
     return transportError_ == wsock::WSAEWOULDBLOCK ? TTlsLayer::WouldBlock : TTlsLayer::Failed;
 }
 
+int TagSocket::ReceiveLayered(char *Buffer, int Size) {
+    return tls_ ? tls_->Read(Buffer, Size) : ReceiveRaw(Buffer, Size);
+}
+
+int TagSocket::SendLayered(const char *Buffer, int Size) {
+    return tls_ ? tls_->Write(Buffer, Size) : SendRaw(Buffer, Size);
+}
+
 int TagSocket::Receive(char *Buffer, int Size) {
     transportError_ = 0;
+    if (deflate_)
+        return ThroughLayer([&] { return deflate_->Read(Buffer, Size); });
     if (!tls_) {
         const int n = ReceiveRaw(Buffer, Size);
         return n >= 0 ? n : wsock::SOCKET_ERROR;
     }
-    return ThroughTls([&] { return tls_->Read(Buffer, Size); });
+    return ThroughLayer([&] { return tls_->Read(Buffer, Size); });
 }
 
 int TagSocket::Transmit(const char *Buffer, int Size) {
     transportError_ = 0;
+    if (deflate_)
+        return ThroughLayer([&] { return deflate_->Write(Buffer, Size); });
     if (!tls_) {
         const int n = SendRaw(Buffer, Size);
         return n >= 0 ? n : wsock::SOCKET_ERROR;
     }
-    return ThroughTls([&] { return tls_->Write(Buffer, Size); });
+    return ThroughLayer([&] { return tls_->Write(Buffer, Size); });
 }
 
-int TagSocket::ThroughTls(const std::function<int()> &Move) {
+void TagSocket::StartCompression() {
+    if (!Connected())
+        RaiseSocketError(kMsgNotConnected);
+    if (framer_.Pending() > 0) {
+        CloseSocket();
+        RaiseFailure("The server sent data before its compression began");
+    }
+    deflate_ =
+        std::make_unique<TDeflateLayer>([this](char *b, int n) { return ReceiveLayered(b, n); },
+                                        [this](const char *b, int n) { return SendLayered(b, n); });
+}
+
+int TagSocket::ThroughLayer(const std::function<int()> &Move) {
     int n = 0;
     try {
         n = Move();
     } catch (const ESocketError &e) {
-        RaiseTlsFailure(e);
+        RaiseLayerFailure(e);
     }
+    if (n == TTlsLayer::Failed)
+        return wsock::SOCKET_ERROR; // the transport's own error is in transportError_
     if (n != TTlsLayer::WouldBlock)
         return n;
     transportError_ = wsock::WSAEWOULDBLOCK;
@@ -596,6 +622,7 @@ void TagSocket::CloseSocket() {
         return;
     if (OnClosing)
         OnClosing(this);
+    deflate_.reset();
     tls_.reset();
     handshaking_ = false;
     Winsock().closesocket(socket_);
@@ -737,7 +764,8 @@ short TagSocket::SocketEventsWanted() const {
         return POLLOUT;
     if (handshaking_)
         return handshakeWait_ == TTlsLayer::TStep::WantWrite ? POLLOUT : POLLIN;
-    short events = sendBlocked_ || (tls_ && tls_->WantsWrite()) ? POLLOUT : 0;
+    const bool layerWrites = (tls_ && tls_->WantsWrite()) || (deflate_ && deflate_->WantsWrite());
+    short events = sendBlocked_ || layerWrites ? POLLOUT : 0;
     // After the peer closed, the socket stays readable for ever: waiting on it would spin.
     if (!closeSeen_)
         events |= POLLIN;
@@ -797,7 +825,8 @@ void TagSocket::ProcessMessages(int WaitMs) {
     // exchange itself. A long wait still lets it in at that pace, as each pass waits at most
     // kPollMs.
     ProcessPendingMessages();
-    if (framer_.Unexamined() > 0 || (tls_ && !handshaking_ && tls_->Pending() > 0)) {
+    if (framer_.Unexamined() > 0 || (tls_ && !handshaking_ && tls_->Pending() > 0) ||
+        (deflate_ && deflate_->Pending())) {
         // Bytes already here are as good as a read notification.
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
         WaitMs = 0;

@@ -6,6 +6,7 @@
 
 #include "net/NetErrors.h"
 #include "net/NetEvents.h"
+#include "net/TDeflateLayer.h"
 #include "net/TNntpFramer.h"
 #include "net/TSocketWindow.h"
 #include "net/TTimeCounter.h"
@@ -81,6 +82,12 @@ public:
     bool Secure() const { return tls_ != nullptr && !handshaking_; }
     // The TLS layer of the open connection, for its certificate and protocol; null for none.
     const TTlsLayer *Tls() const { return tls_.get(); }
+    // Turns the open connection into a compressed one, from the next byte on in both
+    // directions: the server has just accepted "COMPRESS DEFLATE". Bytes already received
+    // beyond that reply would be out of step, and end the connection.
+    void StartCompression();
+    // The compression of the open connection; null for none.
+    const TDeflateLayer *Compression() const { return deflate_.get(); }
 
     bool Connected() const { return socket_ != wsock::INVALID_SOCKET; }
     std::uint32_t RemoteAddr() const { return remoteAddr_; }
@@ -191,9 +198,13 @@ private:
     // The transport under TLS, with the layer's result convention.
     int ReceiveRaw(char *Buffer, int Size);
     int SendRaw(const char *Buffer, int Size);
-    [[noreturn]] void RaiseTlsFailure(const ESocketError &Failure);
-    // A read or write of the TLS layer with Winsock's results.
-    int ThroughTls(const std::function<int()> &Move);
+    // The transport below the compression, plain or TLS, with the layers' convention.
+    int ReceiveLayered(char *Buffer, int Size);
+    int SendLayered(const char *Buffer, int Size);
+    // A failure of the TLS or compression layer ends the connection.
+    [[noreturn]] void RaiseLayerFailure(const ESocketError &Failure);
+    // A read or write of a layer with Winsock's results.
+    int ThroughLayer(const std::function<int()> &Move);
 
     std::string server_;
     std::string logFileName_;
@@ -230,6 +241,7 @@ private:
     bool connecting_ = false;
     bool sendBlocked_ = false;
     std::unique_ptr<TTlsLayer> tls_;
+    std::unique_ptr<TDeflateLayer> deflate_;
     bool handshaking_ = false;
     // What the handshake's last step waits for.
     TTlsLayer::TStep handshakeWait_ = TTlsLayer::TStep::Done;

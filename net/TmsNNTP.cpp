@@ -168,6 +168,7 @@ void TmsNNTP::RequireGroup() {
 void TmsNNTP::Login() {
     capabilities_ = TNntpCapabilities();
     capabilitiesAsked_ = false;
+    compressionAsked_ = false;
     overviewFormat_.reset();
     ConnectSocket();
     const int code = ReadReply();
@@ -329,6 +330,7 @@ bool TmsNNTP::RetrieveOverviewHeaders(int Count) {
         LearnCapabilities();
     if (!capabilities_.Over && !capabilities_.XOver)
         return false;
+    AskForCompression();
     // Wide enough that the last range of a group near the top of the numbers ends.
     std::int64_t from = lastRetrieved_ == -1 ? std::int64_t{firstArticle_} : lastRetrieved_ + 1;
     const std::int64_t last = lastArticle_;
@@ -371,6 +373,16 @@ bool TmsNNTP::RetrieveOverviewHeaders(int Count) {
     if (!countEnded)
         Fire(OnLastHeaderRetrieved);
     return true;
+}
+
+void TmsNNTP::AskForCompression() {
+    if (!useOverview_ || !useCompression_ || compressionAsked_ || !capabilities_.CompressDeflate)
+        return;
+    compressionAsked_ = true;
+    // Any other answer (403 for a failure, 502 once compressed) leaves the connection as it
+    // is; it only costs the speed.
+    if (Exchange("COMPRESS DEFLATE") == 206)
+        TagSocket::StartCompression();
 }
 
 std::vector<TOverviewEntry> TmsNNTP::ReadOverview(std::int32_t First, std::int32_t Last) {
@@ -425,6 +437,7 @@ void TmsNNTP::RetrieveArticles(const std::vector<TArticleRequest> &Requests, int
                                const std::function<void(std::int32_t, bool)> &Each) {
     RequireGroup();
     try {
+        AskForCompression();
         PipelineArticles(Requests, std::clamp(Depth, 1, MaxDepth), Each);
     } catch (...) {
         newsGroup_.clear();

@@ -44,6 +44,11 @@ public:
     bool UseOverview() const { return useOverview_; }
     void SetUseOverview(bool Value) { useOverview_ = Value; }
     static constexpr int OverviewRange = 5000;
+    // Whether the overview walk and the pipelined fetch ask a server that offers it for a
+    // compressed connection ("COMPRESS DEFLATE"), once a connection, after any login. On by
+    // default, so compression follows the overview; a server's refusal goes on uncompressed.
+    bool UseCompression() const { return useCompression_; }
+    void SetUseCompression(bool Value) { useCompression_ = Value; }
     // True while the header walk reads the overview.
     bool InOverviewWalk() const { return inOverviewWalk_; }
 
@@ -137,6 +142,8 @@ private:
     // wants it (and CAPABILITIES again, as the answer may have changed).
     void LearnCapabilities();
     bool ReadCapabilities(const std::string &Command, int Expected);
+    // COMPRESS DEFLATE when wanted, offered and not yet tried on this connection.
+    void AskForCompression();
     // After a 423 for Number: the STAT of the first article at or after it, or 423.
     int StatFirstFrom(int Number);
     // The same for a server without LISTGROUP: one STAT a number, a cancel ending it.
@@ -178,6 +185,9 @@ private:
     // Read once a connection, with LIST OVERVIEW.FMT.
     std::optional<TOverviewFormat> overviewFormat_;
     bool inOverviewWalk_ = false;
+    bool useCompression_ = true;
+    // Asked on this connection: never twice, whatever the answer.
+    bool compressionAsked_ = false;
 };
 
 } // namespace vexil

@@ -31,7 +31,8 @@ packages=(
   libpython3.11-testsuite
   # the in-memory base64 peer of bench/codecs.sh (OpenSSL's EVP decoder)
   libssl-dev
-  # yEnc encoders that the yEnc tests decode, zlib to check the CRCs against
+  # yEnc encoders that the yEnc tests decode; zlib to check the CRCs against and for
+  # compressed news connections
   python3-yenc python3-sabyenc zlib1g-dev
   # the NZB downloader that bench/yenc-peers.sh runs beside Vexil
   nzbget

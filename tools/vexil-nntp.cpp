@@ -38,6 +38,7 @@ struct Options {
     std::string folder;
     bool join = false;
     bool overview = false;
+    bool compress = false;
     int pipeline = vexil::TMainSettings().ArticlesAtOnce;
 };
 
@@ -49,10 +50,10 @@ constexpr const char *kUsage =
     "                  [--timeout SECONDS] COMMAND\n"
     "commands:\n"
     "  list                          prints the server's groups: name, last, first, flag\n"
-    "  walk GROUP [--from N] [--count K] [--overview]\n"
+    "  walk GROUP [--from N] [--count K] [--overview [--compress]]\n"
     "                                prints one line per header: number, Lines, Subject\n"
     "  fetch GROUP [--from N] [--count K] [--min-lines A] [--max-lines B] [--overview]\n"
-    "        [--pipeline P] [--join] -o DIR\n"
+    "        [--compress] [--pipeline P] [--join] -o DIR\n"
     "                                walks as the picture browser does and fetches each\n"
     "                                article with A < Lines < B whose subject is not a\n"
     "                                later part of a post in several parts, keeping its\n"
@@ -64,6 +65,8 @@ constexpr const char *kUsage =
     "The walk starts at article N (default: the group's first) and takes K headers\n"
     "(default: all); --overview reads the headers from the server's overview when it\n"
     "has one; fetch then asks for up to P articles at once (1 to 32, default 8).\n"
+    "--compress (with --overview) asks a server that offers it to compress the\n"
+    "connection (COMPRESS DEFLATE) before the overview and the articles are read.\n"
     "Without a port the \"nntp\" service entry gives it, else 119.\n"
     "TLS: an nntps:// server, port 563 or --tls connect securely (without a port: 563).\n"
     "The certificate is checked against the system's store (SSL_CERT_FILE, SSL_CERT_DIR)\n"
@@ -131,6 +134,8 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
             o.timeout = arguments.IntegerOf(arg);
         else if (arg == "--overview")
             o.overview = true;
+        else if (arg == "--compress")
+            o.compress = true;
         else if (arg == "--pipeline")
             o.pipeline = arguments.IntegerOf(arg, 1, TmsNNTP::MaxDepth);
         else if (arg == "--from")
@@ -146,6 +151,8 @@ Options ParseArguments(vexil::TToolArguments &arguments) {
     }
     if (o.server.empty())
         throw vexil::EUsageError("--server HOST[:PORT] is missing");
+    if (o.compress && !o.overview)
+        throw vexil::EUsageError("--compress is used with --overview");
     ParseCommand(words, o);
     return o;
 }
@@ -259,6 +266,7 @@ int Run(const Options &o) {
     nntp.SetLogFileName(o.log);
     nntp.SetQueryCapabilities(o.overview);
     nntp.SetUseOverview(o.overview);
+    nntp.SetUseCompression(o.compress);
     vexil::TmsArticle article;
     if (o.command == "fetch")
         ShowEvents(nntp, o);

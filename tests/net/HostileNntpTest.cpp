@@ -276,6 +276,68 @@ TEST_F(HostileNntpTest, MalformedGroupReplyIsReportedAsItIs) {
     }
 }
 
+// Up to the overview's first command on a compressed connection.
+void StartCompressedOverview(ServerConnection &c) {
+    Greet(c, "3 1 3");
+    c.Expect("CAPABILITIES", "101 list\r\nVERSION 2\r\nREADER\r\nOVER\r\nCOMPRESS DEFLATE\r\n.");
+    c.Expect("COMPRESS DEFLATE", "206 Compression active");
+    c.StartDeflate();
+}
+
+// Repeats Piece, compressed, until the client is gone or Most bytes (as inflated) went.
+void SendBomb(ServerConnection &c, const std::string &piece, std::size_t most) {
+    const std::string chunk = [&] {
+        std::string bytes;
+        while (bytes.size() < 256 * KiB)
+            bytes += piece;
+        return bytes;
+    }();
+    for (std::size_t sent = 0; sent < most && c.Send(chunk); sent += chunk.size()) {
+    }
+}
+
+TEST_F(HostileNntpTest, CompressedReplyLineThatExpandsWithoutEndIsCut) {
+    std::size_t wire = 0;
+    ScriptedServer server([&](ServerConnection &c) {
+        StartCompressedOverview(c);
+        c.Expect("LIST OVERVIEW.FMT");
+        // A few kilobytes on the wire for every megabyte the client would have to hold.
+        SendBomb(c, "215", 64 * MiB);
+        wire = c.WireSent();
+    });
+    Select(server);
+    nntp.SetUseOverview(true);
+    MemoryProbe memory;
+    EXPECT_EQ(FailureOf<ESocketError>([&] { nntp.RetrieveHeaders(0, false); }),
+              "[10040] Message too long");
+    EXPECT_FALSE(nntp.Connected());
+    EXPECT_LT(memory.Peak(), 2 * MiB);
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+    EXPECT_LT(wire, 1 * MiB);
+}
+
+TEST_F(HostileNntpTest, CompressedOverviewThatExpandsWithoutEndStopsAtTheBlockLimit) {
+    ScriptedServer server([&](ServerConnection &c) {
+        StartCompressedOverview(c);
+        c.Expect("LIST OVERVIEW.FMT", "215 order\r\nSubject:\r\n:lines\r\n.");
+        c.Expect("OVER 1-3", "224 follows");
+        // Entries outside the range, which the client drops as they come; a little more
+        // than the largest block it takes.
+        SendBomb(c, "9\t" + std::string(2000, 's') + "\t300\r\n", 320 * MiB);
+    });
+    Select(server);
+    nntp.SetUseOverview(true);
+    int headers = 0;
+    nntp.OnNextHeaderRetrieved = [&](TObject *, int) { ++headers; };
+    MemoryProbe memory;
+    EXPECT_EQ(FailureOf<ESocketError>([&] { nntp.RetrieveHeaders(0, false); }),
+              "[10040] Message too long");
+    EXPECT_EQ(headers, 0);
+    EXPECT_FALSE(nntp.Connected());
+    EXPECT_LT(memory.Peak(), 4 * MiB);
+    EXPECT_TRUE(server.Failures().empty()) << server.Failures().front();
+}
+
 TEST_F(HostileNntpTest, LinesHeaderThatLiesKeepsProgressAtMostAHundred) {
     const std::string body(200 * KiB, 'b');
     ScriptedServer server([&](ServerConnection &c) {

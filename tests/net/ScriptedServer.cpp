@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace vexil::test {
 
@@ -36,6 +37,46 @@ bool Readable(int fd, double seconds) {
 
 } // namespace
 
+struct ServerConnection::TDeflate {
+    z_stream in{};
+    z_stream out{};
+    TDeflate() {
+        inflateInit2(&in, -15);
+        deflateInit2(&out, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    }
+    ~TDeflate() {
+        inflateEnd(&in);
+        deflateEnd(&out);
+    }
+};
+
+ServerConnection::ServerConnection(int fd) : fd_(fd) {}
+
+void ServerConnection::StartDeflate() {
+    deflate_ = std::make_unique<TDeflate>();
+}
+
+bool ServerConnection::Take(const char *Bytes, std::size_t Size) {
+    if (!deflate_) {
+        pending_.append(Bytes, Size);
+        return true;
+    }
+    wireIn_ += Size;
+    z_stream &z = deflate_->in;
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(Bytes));
+    z.avail_in = static_cast<uInt>(Size);
+    do {
+        char out[16384];
+        z.next_out = reinterpret_cast<Bytef *>(out);
+        z.avail_out = sizeof out;
+        const int result = inflate(&z, Z_SYNC_FLUSH);
+        if (result != Z_OK && result != Z_BUF_ERROR)
+            return false;
+        pending_.append(out, sizeof out - z.avail_out);
+    } while (z.avail_out == 0);
+    return true;
+}
+
 ServerConnection::~ServerConnection() {
     if (fd_ >= 0)
         ::close(fd_);
@@ -60,13 +101,30 @@ std::string ServerConnection::ReadLine(double Seconds) {
             return {};
         char buffer[4096];
         const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-        if (n <= 0)
+        if (n <= 0 || !Take(buffer, static_cast<std::size_t>(n)))
             return {};
-        pending_.append(buffer, static_cast<std::size_t>(n));
     }
 }
 
 bool ServerConnection::Send(std::string_view Bytes) {
+    if (!deflate_)
+        return SendRaw(Bytes);
+    z_stream &z = deflate_->out;
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(Bytes.data()));
+    z.avail_in = static_cast<uInt>(Bytes.size());
+    std::string compressed;
+    do {
+        char out[16384];
+        z.next_out = reinterpret_cast<Bytef *>(out);
+        z.avail_out = sizeof out;
+        deflate(&z, Z_SYNC_FLUSH);
+        compressed.append(out, sizeof out - z.avail_out);
+    } while (z.avail_out == 0);
+    wireOut_ += compressed.size();
+    return SendRaw(compressed);
+}
+
+bool ServerConnection::SendRaw(std::string_view Bytes) {
     while (!Bytes.empty() && fd_ >= 0) {
         const ssize_t n = ::send(fd_, Bytes.data(), Bytes.size(), MSG_NOSIGNAL);
         if (n <= 0)

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -21,15 +22,24 @@ namespace vexil::test {
 // The server's side of one connection.
 class ServerConnection {
 public:
-    explicit ServerConnection(int fd) : fd_(fd) {}
+    explicit ServerConnection(int fd);
     ServerConnection(const ServerConnection &) = delete;
     ServerConnection &operator=(const ServerConnection &) = delete;
     ~ServerConnection();
 
     // The next line the client sent, without CR LF; empty at the end or after Seconds.
     std::string ReadLine(double Seconds = 10);
-    // Sends bytes as they are; false when the client is gone.
+    // Sends bytes as they are (compressed and flushed once StartDeflate was called); false
+    // when the client is gone.
     bool Send(std::string_view Bytes);
+    // Bytes as they are, past any compression: a stream the client must refuse.
+    bool SendRaw(std::string_view Bytes);
+    // From the next byte on both directions are raw deflate streams, as after a 206 reply
+    // to COMPRESS DEFLATE. A client's bytes that do not inflate end the reading.
+    void StartDeflate();
+    // Compressed bytes received and sent since StartDeflate.
+    std::size_t WireReceived() const { return wireIn_; }
+    std::size_t WireSent() const { return wireOut_; }
     bool SendLine(std::string_view Line) { return Send(std::string(Line) + "\r\n"); }
     // Reads the client's next line and checks it; then sends Reply (with CR LF) when given.
     // A mismatch is recorded and makes the server's Failures() non-empty.
@@ -45,8 +55,15 @@ public:
     std::vector<std::string> failures;
 
 private:
+    struct TDeflate;
+    // Adds received bytes to pending_, inflated when compressed; false when they are bad.
+    bool Take(const char *Bytes, std::size_t Size);
+
     int fd_;
     std::string pending_;
+    std::unique_ptr<TDeflate> deflate_;
+    std::size_t wireIn_ = 0;
+    std::size_t wireOut_ = 0;
 };
 
 class ScriptedServer {

@@ -338,4 +338,26 @@ TEST_F(VexilNntpTest, SecureServersWithTheirCertificatesChecked) {
     EXPECT_NE(r.err.find("/no/such/ca.pem cannot be read"), std::string::npos) << r.err;
 }
 
+TEST_F(VexilNntpTest, CompressedFetchGivesTheSamePictures) {
+    const std::string fetch = "--server " + inn.Address() + " --log log fetch " +
+                              InnServer::PictureGroup + " --overview --pipeline 32 ";
+    ASSERT_EQ(Run(fetch + "-o usual").status, 0);
+    const ToolResult compressed = Run(fetch + "--compress -o compressed");
+    ASSERT_EQ(compressed.status, 0) << compressed.err;
+    EXPECT_NE(ReadFile(dir_ / "log").find("COMPRESS DEFLATE\r\n206 "), std::string::npos);
+    std::set<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir_ / "usual"))
+        names.insert(entry.path().filename().string());
+    ASSERT_FALSE(names.empty());
+    for (const std::string &name : names)
+        EXPECT_EQ(ReadFile(dir_ / "compressed" / name), ReadFile(dir_ / "usual" / name)) << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "compressed"), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(names.size()));
+
+    const ToolResult alone =
+        Run("--server " + inn.Address() + " walk " + InnServer::PictureGroup + " --compress");
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_NE(alone.err.find("--compress is used with --overview"), std::string::npos) << alone.err;
+}
+
 } // namespace

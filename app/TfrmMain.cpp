@@ -19,7 +19,9 @@
 #include "platform/PrintableText.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
+#include "platform/TPasswordStore.h"
 #include "platform/TRegistry.h"
+#include "platform/TSecretServiceKeyring.h"
 #include "widgets/ApplicationTitle.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/TFocusKeeper.h"
@@ -31,6 +33,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -342,7 +345,10 @@ void TfrmMain::FormCreate() {
     CreateBrowseRun();
 
     SettingsStore = std::make_unique<TRegistry>();
-    ApplySettings(ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); }));
+    TMainSettings settings =
+        ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); });
+    LoadPassword(settings);
+    ApplySettings(settings);
 
     DataFile = ProgramFolder() + "Vexil.Dat";
     if (std::filesystem::exists(DataFile)) {
@@ -353,6 +359,61 @@ void TfrmMain::FormCreate() {
             startupErrors_.push_back(e.Message());
         }
     }
+}
+
+namespace {
+
+TfrmMain::TKeyringMaker &keyringMaker() {
+    static TfrmMain::TKeyringMaker maker;
+    return maker;
+}
+
+} // namespace
+
+void TfrmMain::SetKeyringMaker(TKeyringMaker maker) {
+    keyringMaker() = std::move(maker);
+}
+
+void TfrmMain::LoadPassword(TMainSettings &settings) {
+    Passwords = std::make_unique<TPasswordStore>(
+        *SettingsStore, kSettingsKey,
+        keyringMaker() ? keyringMaker()() : std::make_unique<TSecretServiceKeyring>());
+    try {
+        settings.Password = Passwords->Load(settings.UserName);
+    } catch (const Exception &e) {
+        startupErrors_.push_back(e.Message());
+    }
+    for (const std::string &notice : Passwords->TakeNotices())
+        startupErrors_.push_back(notice);
+}
+
+void TfrmMain::SavePassword() {
+    Passwords->Save(msNNTP.Password);
+    ShowPasswordNotices();
+}
+
+void TfrmMain::ShowPasswordNotices() {
+    for (const std::string &notice : Passwords->TakeNotices())
+        QMessageBox::information(this, ApplicationTitle(), TextOfBytes(notice), QMessageBox::Ok);
+}
+
+bool TfrmMain::PasswordAtHand() {
+    if (!Passwords || Passwords->Place() != TPasswordStore::ppUnread || !msNNTP.Password.empty())
+        return true;
+    if (const std::optional<std::string> password = Passwords->ReadAgain()) {
+        msNNTP.Password = *password;
+        return true;
+    }
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(this, ApplicationTitle(),
+                              "The keyring did not give the login password. Password for " +
+                                  TextOfBytes(msNNTP.UserName) + ":",
+                              QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return false;
+    msNNTP.Password = BytesOfText(typed);
+    return true;
 }
 
 void TfrmMain::CreateBrowseRun() {
@@ -451,6 +512,8 @@ void TfrmMain::CancelButtonClick() {
 }
 
 void TfrmMain::btnGoClick() {
+    if (!PasswordAtHand())
+        return;
     TClientOperation operation(*this);
     try {
         Browse->Go();
@@ -489,6 +552,7 @@ void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
     } else {
         msNNTP.SetLogFileName({});
     }
+    SavePassword();
     if (folderError)
         throw EFCreateError(LogFilePath() + " (" + folderError.message() + ")");
 }
@@ -548,10 +612,14 @@ void TfrmMain::FormClose() {
     // The store goes in every case; a failed write skips the rest and is reported.
     std::unique_ptr<TRegistry> store = std::move(SettingsStore);
     try {
-        WriteMainSettings(*store, CurrentSettings());
+        TMainSettings settings = CurrentSettings();
+        SavePassword();
+        settings.Password = Passwords->SettingsText();
+        WriteMainSettings(*store, settings);
     } catch (const Exception &e) {
         ReportError(this, Exception("The settings could not be saved. " + e.Message()));
     }
+    Passwords.reset();
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event) {

@@ -9,9 +9,12 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <sys/stat.h>
 
@@ -137,4 +140,27 @@ TEST(KeyringWindow, AKeyringThatDoesNotAnswerIsSaidAtStartAndGoAsksForThePasswor
     }
     TfrmMain::SetKeyringMaker({});
     EXPECT_EQ(test::StoredPass(), "typ3d");
+}
+
+TEST(SecretServiceKeyring, AKeyringThatDoesNotAnswerInTimeIsGivenUpAndItsLateAnswerHarmsNothing) {
+    QProcess service;
+    service.start(
+        "/usr/bin/python3",
+        {QString(std::getenv("VEXIL_SOURCE_DIR")) + "/tests/app/slow-secret-service.py", "4"});
+    ASSERT_TRUE(service.waitForReadyRead(20000)) << service.errorString().toStdString();
+    ASSERT_EQ(service.readLine().trimmed(), "ready");
+
+    TSecretServiceKeyring keyring(std::chrono::seconds(2));
+    try {
+        keyring.Read("test entry");
+        ADD_FAILURE() << "a keyring that does not answer gave an answer";
+    } catch (const EKeyringMissing &e) {
+        ADD_FAILURE() << "taken for no keyring: " << e.Message();
+    } catch (const EKeyringError &e) {
+        EXPECT_EQ(e.Message(), "the keyring did not answer within 2 seconds.");
+    }
+    // The answer that comes after all reaches a request that was given up.
+    test::RunEventLoop(4000);
+    service.kill();
+    service.waitForFinished();
 }

@@ -93,6 +93,9 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     }
     FormCreate();
     ConnectBrowseControls();
+    built_ = true;
+    if (startupHeld_)
+        QApplication::postEvent(this, new QEvent(WM_STARTUP));
 }
 
 TfrmMain::~TfrmMain() {
@@ -475,6 +478,12 @@ void TfrmMain::LoadGroupListFile(bool selectFirst) {
 void TfrmMain::customEvent(QEvent *event) {
     if (event->type() != WM_STARTUP) {
         TRTForm::customEvent(event);
+        return;
+    }
+    // Waiting for the keyring runs a local event loop, which delivers the start message
+    // while the window is still being built; it comes again once the window is whole.
+    if (!built_) {
+        startupHeld_ = true;
         return;
     }
     for (const std::string &error : startupErrors_)

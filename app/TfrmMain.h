@@ -187,6 +187,8 @@ private:
 
     std::vector<QLabel *> panels_;
     std::vector<std::string> startupErrors_;
+    bool built_ = false;
+    bool startupHeld_ = false;
     bool closed_ = false;
 };
 

@@ -164,3 +164,26 @@ TEST(SecretServiceKeyring, AKeyringThatDoesNotAnswerInTimeIsGivenUpAndItsLateAns
     service.kill();
     service.waitForFinished();
 }
+
+TEST(KeyringWindow, AKeyringThatFailsWhileTheWindowIsBuiltIsReportedWithTheOtherStartMessages) {
+    test::TempHome home;
+    test::StoreLogin("reader", "");
+    QProcess service;
+    service.start(
+        "/usr/bin/python3",
+        {QString(std::getenv("VEXIL_SOURCE_DIR")) + "/tests/app/slow-secret-service.py", "0.5"});
+    ASSERT_TRUE(service.waitForReadyRead(20000)) << service.errorString().toStdString();
+    {
+        test::ModalCatcher boxes;
+        TfrmMain form;
+        form.show();
+        test::RunEventLoop(500);
+        ASSERT_EQ(boxes.Count(), 1);
+        EXPECT_TRUE(boxes.Texts()[0].startsWith(
+            "The login password could not be read from the keyring: the keyring failed"))
+            << boxes.Texts()[0].toStdString();
+        form.close();
+    }
+    service.kill();
+    service.waitForFinished();
+}

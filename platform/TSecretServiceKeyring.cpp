@@ -11,17 +11,20 @@ namespace vexil {
 
 namespace {
 
-constexpr const char *kSecretServiceName = "org.freedesktop.secrets";
+// The Secret Service, and KDE's wallet, which QtKeychain speaks to directly on KDE.
+const QStringList kKeyringNames = {"org.freedesktop.secrets", "org.kde.kwalletd5"};
 
-bool secretServiceOnBus() {
+bool keyringOnBus() {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface())
         return false;
-    if (bus.interface()->isServiceRegistered(kSecretServiceName).value())
-        return true;
     // A keyring that is started on demand is as good as a running one.
-    const QDBusReply<QStringList> names = bus.interface()->call("ListActivatableNames");
-    return names.isValid() && names.value().contains(kSecretServiceName);
+    const QDBusReply<QStringList> activatable = bus.interface()->call("ListActivatableNames");
+    for (const QString &name : kKeyringNames)
+        if (bus.interface()->isServiceRegistered(name).value() ||
+            (activatable.isValid() && activatable.value().contains(name)))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -38,7 +41,7 @@ TSecretServiceKeyring::TSecretServiceKeyring(std::chrono::milliseconds patience)
 
 void TSecretServiceKeyring::RequireService() {
     if (present_ < 0)
-        present_ = secretServiceOnBus() ? 1 : 0;
+        present_ = keyringOnBus() ? 1 : 0;
     if (present_ == 0)
         throw EKeyringMissing("No Secret Service answers on the session bus.");
 }

@@ -27,7 +27,7 @@ public:
 
 private:
     struct TOutcome;
-    // Throws EKeyringMissing when no Secret Service is on the session bus (asked once).
+    // Throws EKeyringMissing when no keyring is on the session bus (asked once).
     void RequireService();
     // Runs job to its end or the time-out. A job that has not finished cannot be deleted
     // safely, so it is left to delete itself when it does.

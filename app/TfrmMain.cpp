@@ -19,7 +19,9 @@
 #include "platform/PrintableText.h"
 #include "platform/QtText.h"
 #include "platform/Shell.h"
+#include "platform/TPasswordStore.h"
 #include "platform/TRegistry.h"
+#include "platform/TSecretServiceKeyring.h"
 #include "widgets/ApplicationTitle.h"
 #include "widgets/ErrorReport.h"
 #include "widgets/TFocusKeeper.h"
@@ -31,6 +33,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -90,6 +93,9 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     }
     FormCreate();
     ConnectBrowseControls();
+    built_ = true;
+    if (startupHeld_)
+        QApplication::postEvent(this, new QEvent(WM_STARTUP));
 }
 
 TfrmMain::~TfrmMain() {
@@ -342,7 +348,10 @@ void TfrmMain::FormCreate() {
     CreateBrowseRun();
 
     SettingsStore = std::make_unique<TRegistry>();
-    ApplySettings(ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); }));
+    TMainSettings settings =
+        ReadMainSettings(*SettingsStore, [this] { return DisplayColorCount(this); });
+    LoadPassword(settings);
+    ApplySettings(settings);
 
     DataFile = ProgramFolder() + "Vexil.Dat";
     if (std::filesystem::exists(DataFile)) {
@@ -353,6 +362,61 @@ void TfrmMain::FormCreate() {
             startupErrors_.push_back(e.Message());
         }
     }
+}
+
+namespace {
+
+TfrmMain::TKeyringMaker &keyringMaker() {
+    static TfrmMain::TKeyringMaker maker;
+    return maker;
+}
+
+} // namespace
+
+void TfrmMain::SetKeyringMaker(TKeyringMaker maker) {
+    keyringMaker() = std::move(maker);
+}
+
+void TfrmMain::LoadPassword(TMainSettings &settings) {
+    Passwords = std::make_unique<TPasswordStore>(
+        *SettingsStore, kSettingsKey,
+        keyringMaker() ? keyringMaker()() : std::make_unique<TSecretServiceKeyring>());
+    try {
+        settings.Password = Passwords->Load(settings.UserName);
+    } catch (const Exception &e) {
+        startupErrors_.push_back(e.Message());
+    }
+    for (const std::string &notice : Passwords->TakeNotices())
+        startupErrors_.push_back(notice);
+}
+
+void TfrmMain::SavePassword() {
+    Passwords->Save(msNNTP.Password);
+    ShowPasswordNotices();
+}
+
+void TfrmMain::ShowPasswordNotices() {
+    for (const std::string &notice : Passwords->TakeNotices())
+        QMessageBox::information(this, ApplicationTitle(), TextOfBytes(notice), QMessageBox::Ok);
+}
+
+bool TfrmMain::PasswordAtHand() {
+    if (!Passwords || Passwords->Place() != TPasswordStore::ppUnread || !msNNTP.Password.empty())
+        return true;
+    if (const std::optional<std::string> password = Passwords->ReadAgain()) {
+        msNNTP.Password = *password;
+        return true;
+    }
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(this, ApplicationTitle(),
+                              "The keyring did not give the login password. Password for " +
+                                  TextOfBytes(msNNTP.UserName) + ":",
+                              QLineEdit::Password, {}, &ok);
+    if (!ok)
+        return false;
+    msNNTP.Password = BytesOfText(typed);
+    return true;
 }
 
 void TfrmMain::CreateBrowseRun() {
@@ -416,6 +480,12 @@ void TfrmMain::customEvent(QEvent *event) {
         TRTForm::customEvent(event);
         return;
     }
+    // Waiting for the keyring runs a local event loop, which delivers the start message
+    // while the window is still being built; it comes again once the window is whole.
+    if (!built_) {
+        startupHeld_ = true;
+        return;
+    }
     for (const std::string &error : startupErrors_)
         ReportError(this, Exception(error));
     startupErrors_.clear();
@@ -451,6 +521,8 @@ void TfrmMain::CancelButtonClick() {
 }
 
 void TfrmMain::btnGoClick() {
+    if (!PasswordAtHand())
+        return;
     TClientOperation operation(*this);
     try {
         Browse->Go();
@@ -489,6 +561,7 @@ void TfrmMain::ApplySetup(const TSetupDlg &dlg) {
     } else {
         msNNTP.SetLogFileName({});
     }
+    SavePassword();
     if (folderError)
         throw EFCreateError(LogFilePath() + " (" + folderError.message() + ")");
 }
@@ -548,10 +621,14 @@ void TfrmMain::FormClose() {
     // The store goes in every case; a failed write skips the rest and is reported.
     std::unique_ptr<TRegistry> store = std::move(SettingsStore);
     try {
-        WriteMainSettings(*store, CurrentSettings());
+        TMainSettings settings = CurrentSettings();
+        SavePassword();
+        settings.Password = Passwords->SettingsText();
+        WriteMainSettings(*store, settings);
     } catch (const Exception &e) {
         ReportError(this, Exception("The settings could not be saved. " + e.Message()));
     }
+    Passwords.reset();
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event) {

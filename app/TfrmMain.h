@@ -14,6 +14,7 @@
 #include "widgets/TRTForm.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ class TPicOfPicBox;
 class TPictureViewer;
 class TSlideShow;
 class TRegistry;
+class TKeyring;
+class TPasswordStore;
 
 class TfrmMain : public TRTForm {
     Q_OBJECT
@@ -63,7 +66,15 @@ public:
     TMainSettings Settings;
     std::string TempFolder;
     std::unique_ptr<TRegistry> SettingsStore;
+    // Where the login password is kept (the keyring or the settings file); freed with the
+    // settings store at close.
+    std::unique_ptr<TPasswordStore> Passwords;
     std::string DataFile;
+
+    // The keyring each window asks for the password: the desktop's Secret Service unless
+    // replaced (an empty maker restores it).
+    using TKeyringMaker = std::function<std::unique_ptr<TKeyring>()>;
+    static void SetKeyringMaker(TKeyringMaker maker);
 
     // Controls, named as the rest of the program knows them.
     QFrame *ToolPanel = nullptr;
@@ -164,11 +175,20 @@ private:
     void ApplySetup(const TSetupDlg &dlg);
     void SetupGetGroups(TSetupDlg &dlg);
     void SetupReset(QWidget *dialog);
+    void LoadPassword(TMainSettings &settings);
+    // Stores the client's password where it belongs and tells what the store has to say.
+    void SavePassword();
+    void ShowPasswordNotices();
+    // A password the keyring could not give at start: the keyring is asked again, then the
+    // user. False when the user cancelled.
+    bool PasswordAtHand();
     void FormClose();
     void LeaveServer();
 
     std::vector<QLabel *> panels_;
     std::vector<std::string> startupErrors_;
+    bool built_ = false;
+    bool startupHeld_ = false;
     bool closed_ = false;
 };
 

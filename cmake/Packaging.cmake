@@ -40,5 +40,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vexil developers <vexil@localhost>")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# QtKeychain loads libsecret only at run time, so dpkg-shlibdeps cannot see it; without a
+# Secret Service the password stays in the private settings file.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsecret-1-0, gnome-keyring | kwalletmanager")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

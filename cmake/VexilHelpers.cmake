@@ -27,15 +27,18 @@ function(vexil_folder_headers target folder)
 endfunction()
 
 # vexil_add_test(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [LABELS l ...] [ENVIRONMENT K=V ...]
-#                [FIXTURES fixture ...])
+#                [FIXTURES fixture ...] [WRAPPER command ...])
 # One GoogleTest executable; its cases are registered with CTest one by one.
-# GUI tests run on Qt's offscreen platform.
+# GUI tests run on Qt's offscreen platform. No test sees the user's session bus, and so no
+# test reaches the user's keyring; WRAPPER runs the program through a command of its own
+# (tests/support/with-session-bus.sh gives it a private bus).
 function(vexil_add_test name)
-  cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT;FIXTURES;WRAPPER" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   vexil_folder_headers(${name} tests PRIVATE)
-  set(env ${T_ENVIRONMENT} "VEXIL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "VEXIL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  set(env "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/vexil-tests-use-no-session-bus"
+          ${T_ENVIRONMENT} "VEXIL_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "VEXIL_BINARY_DIR=${PROJECT_BINARY_DIR}")
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()
@@ -44,7 +47,7 @@ function(vexil_add_test name)
   endif()
   # The environment reaches the tests through `cmake -E env` as their launcher: a list given
   # as the ENVIRONMENT property of gtest_discover_tests keeps only its first entry.
-  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env})
+  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${env} ${T_WRAPPER})
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")

@@ -11,6 +11,9 @@ packages=(
   # libraries
   qt6-base-dev qt6-image-formats-plugins libsqlite3-dev libjpeg62-turbo-dev
   libgraphicsmagick++1-dev
+  # the login password in the desktop's keyring (QtKeychain over the Secret Service, whose
+  # libsecret it loads at run time); the keyring tests' own Secret Service and session bus
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon python3-dbus python3-gi
   # system data
   media-types netbase
   # screens for looking at the GUI

@@ -90,3 +90,25 @@ TEST(ProgramFolder, APictureFolderThatCannotBeMadeIsSaidOnceAndTheProgramRunsOn)
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.btnGo->isEnabled());
 }
+
+TEST(ProgramFolder, AHomeWhereNothingCanBeMadeGivesTheOneMessageAndTheProgramRunsOn) {
+    test::TempHome home;
+    // Neither the picture folder nor the settings store can be made there.
+    const std::string blocker = (home.Root() / "a-file").string();
+    std::ofstream(blocker) << "in the way\n";
+    ScopedEnv inside("VEXIL_HOME", (blocker + "/vexil").c_str());
+    ScopedEnv settings("VEXIL_REGISTRY", (blocker + "/config/registry.sqlite3").c_str());
+
+    test::ModalCatcher catcher;
+    {
+        TfrmMain form;
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([&catcher] { return catcher.Count() > 0; }, 5000));
+        QTest::qWait(200);
+        ASSERT_EQ(catcher.Count(), 1) << catcher.Texts().join("\n").toStdString();
+        EXPECT_TRUE(catcher.Texts().first().startsWith("Cannot create the picture folder " +
+                                                       QString::fromStdString(blocker)))
+            << catcher.Texts().first().toStdString();
+        EXPECT_TRUE(form.btnGo->isEnabled());
+    }
+}

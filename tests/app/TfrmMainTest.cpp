@@ -296,7 +296,11 @@ TEST(TfrmMain, ClosingWritesTheEightValuesAndThePlacement) {
         form.Settings.MaxLines = 9000;
         form.Settings.MinLines = 12;
         form.Settings.SmartDownload = false;
+        // Without a keyring (tests see no session bus) the password goes to the settings
+        // file, and the first password stored there is told.
+        test::ModalCatcher told;
         form.close();
+        EXPECT_EQ(told.Count(), 1);
         EXPECT_EQ(form.SettingsStore, nullptr) << "the store is freed at close";
     }
     auto reg = machineStore();

@@ -8,6 +8,7 @@
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
+#include "app/TThumbnailStrip.h"
 #include "browse/FolderPictures.h"
 #include "browse/SmartDownloadMemory.h"
 #include "browse/TMainSettings.h"
@@ -33,6 +34,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
@@ -75,6 +77,7 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     BuildToolPanel(ClientArea());
     BuildPictureArea(ClientArea());
     BuildStatusBar(ClientArea());
+    BuildThumbnailStrip(ClientArea());
     ATimer = new QTimer(this);
     ATimer->setObjectName("ATimer");
     connect(ATimer, &QTimer::timeout, this, Command([this] { SlideShow->Tick(); }));
@@ -302,6 +305,40 @@ void TfrmMain::BuildMenu() {
     VexilOnlineHelp1->setObjectName("VexilOnlineHelp1");
     help->addSeparator();
     mniAbout = help->addAction("&About", this, Command([this] { mniAboutClick(); }));
+}
+
+void TfrmMain::BuildThumbnailStrip(QWidget *client) {
+    Thumbnails = new TThumbnailStrip(client);
+    Thumbnails->hide();
+    auto *layout = static_cast<QVBoxLayout *>(client->layout());
+    layout->insertWidget(layout->indexOf(sbMain) + 1, Thumbnails);
+    connect(Thumbnails, &TThumbnailStrip::PictureChosen, this, [this](int index) {
+        RunCommand(this, [this, index] { Pictures->PickPicture(index); });
+    });
+    // The viewer writes the picture-number box after every change to its list or to the
+    // picture shown, so the strip follows that box.
+    connect(PicOfPic, &QComboBox::editTextChanged, this, [this] { FollowPictures(); });
+
+    QMenu *picture = qobject_cast<QMenu *>(mniDeletePicture->parent());
+    mniThumbnails = new QAction("&Thumbnails", picture);
+    mniThumbnails->setObjectName("mniThumbnails");
+    mniThumbnails->setCheckable(true);
+    mniThumbnails->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    // With the display options, before the separator that keeps Delete apart.
+    const QList<QAction *> items = picture->actions();
+    const qsizetype at = items.indexOf(mniDeletePicture);
+    picture->insertAction(at > 0 && items[at - 1]->isSeparator() ? items[at - 1] : mniDeletePicture,
+                          mniThumbnails);
+    connect(mniThumbnails, &QAction::toggled, this, [this](bool on) {
+        Thumbnails->setVisible(on);
+        FollowPictures();
+    });
+}
+
+void TfrmMain::FollowPictures() {
+    // A hidden strip is brought up to date when it is shown.
+    if (Pictures && Thumbnails->isVisibleTo(this))
+        Thumbnails->Follow(Pictures->PictureList, Pictures->CurIndex);
 }
 
 QString TfrmMain::StatusText(TStatusPanel panel) const {

@@ -336,9 +336,16 @@ void TfrmMain::BuildThumbnailStrip(QWidget *client) {
 }
 
 void TfrmMain::FollowPictures() {
-    // A hidden strip is brought up to date when it is shown.
-    if (Pictures && Thumbnails->isVisibleTo(this))
-        Thumbnails->Follow(Pictures->PictureList, Pictures->CurIndex);
+    // A hidden strip is brought up to date when it is shown. The pictures listed in one go
+    // (the folder at start) are followed once, not once a picture.
+    if (followPending_ || !Thumbnails->isVisibleTo(this))
+        return;
+    followPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followPending_ = false;
+        if (Pictures && Thumbnails->isVisibleTo(this))
+            Thumbnails->Follow(Pictures->PictureList, Pictures->CurIndex);
+    });
 }
 
 QString TfrmMain::StatusText(TStatusPanel panel) const {

@@ -158,7 +158,9 @@ private:
     void BuildStatusBar(QWidget *client);
     void BuildMenu();
     void BuildThumbnailStrip(QWidget *client);
+    // Brings the strip up to date once the current event is handled.
     void FollowPictures();
+    bool followPending_ = false;
     QToolButton *AddToolButton(const QString &caption, const QString &hint, int icon);
     void FormCreate();
     void ApplySettings(const TMainSettings &settings);

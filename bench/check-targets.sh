@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 shift || true
 scripts=("$@")
-[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers nntp-bench browse-bench yenc-peers)
+[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers nntp-bench browse-bench yenc-peers viewer-bench)
 
 # The small inputs each script is run on.
 declare -A args=(
@@ -19,6 +19,7 @@ declare -A args=(
     [nntp-bench]="100 20"
     [browse-bench]="20 100 1"
     [yenc-peers]="10 1"
+    [viewer-bench]="50"
 )
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

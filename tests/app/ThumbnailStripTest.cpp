@@ -229,9 +229,10 @@ TEST_F(ThumbnailWindowTest, TheStripIsAnOptionOfThePictureMenuAndOffAtFirst) {
     EXPECT_EQ(Strip().accessibleName(), "Thumbnails");
     EXPECT_EQ(Strip().focusPolicy(), Qt::StrongFocus);
     // Its key is no other command's.
-    for (QAction *a : form->findChildren<QAction *>())
+    for (QAction *a : form->findChildren<QAction *>()) {
         if (a != form->mniThumbnails)
             EXPECT_NE(a->shortcut(), form->mniThumbnails->shortcut()) << a->text().toStdString();
+    }
     form->mniThumbnails->trigger();
     test::RunEventLoop();
     EXPECT_TRUE(Strip().isVisible());

@@ -8,6 +8,7 @@
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
+#include "app/TThumbnailStrip.h"
 #include "browse/FolderPictures.h"
 #include "browse/SmartDownloadMemory.h"
 #include "browse/TMainSettings.h"
@@ -36,6 +37,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
@@ -78,6 +80,7 @@ TfrmMain::TfrmMain(QWidget *parent) : TRTForm(parent) {
     BuildToolPanel(ClientArea());
     BuildPictureArea(ClientArea());
     BuildStatusBar(ClientArea());
+    BuildThumbnailStrip(ClientArea());
     ATimer = new QTimer(this);
     ATimer->setObjectName("ATimer");
     connect(ATimer, &QTimer::timeout, this, Command([this] { SlideShow->Tick(); }));
@@ -308,6 +311,47 @@ void TfrmMain::BuildMenu() {
     VexilOnlineHelp1->setObjectName("VexilOnlineHelp1");
     help->addSeparator();
     mniAbout = help->addAction("&About", this, Command([this] { mniAboutClick(); }));
+}
+
+void TfrmMain::BuildThumbnailStrip(QWidget *client) {
+    Thumbnails = new TThumbnailStrip(client);
+    Thumbnails->hide();
+    auto *layout = static_cast<QVBoxLayout *>(client->layout());
+    layout->insertWidget(layout->indexOf(sbMain) + 1, Thumbnails);
+    connect(Thumbnails, &TThumbnailStrip::PictureChosen, this, [this](int index) {
+        RunCommand(this, [this, index] { Pictures->PickPicture(index); });
+    });
+    // The viewer writes the picture-number box after every change to its list or to the
+    // picture shown, so the strip follows that box.
+    connect(PicOfPic, &QComboBox::editTextChanged, this, [this] { FollowPictures(); });
+
+    QMenu *picture = qobject_cast<QMenu *>(mniDeletePicture->parent());
+    mniThumbnails = new QAction("&Thumbnails", picture);
+    mniThumbnails->setObjectName("mniThumbnails");
+    mniThumbnails->setCheckable(true);
+    mniThumbnails->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    // With the display options, before the separator that keeps Delete apart.
+    const QList<QAction *> items = picture->actions();
+    const qsizetype at = items.indexOf(mniDeletePicture);
+    picture->insertAction(at > 0 && items[at - 1]->isSeparator() ? items[at - 1] : mniDeletePicture,
+                          mniThumbnails);
+    connect(mniThumbnails, &QAction::toggled, this, [this](bool on) {
+        Thumbnails->setVisible(on);
+        FollowPictures();
+    });
+}
+
+void TfrmMain::FollowPictures() {
+    // A hidden strip is brought up to date when it is shown. The pictures listed in one go
+    // (the folder at start) are followed once, not once a picture.
+    if (followPending_ || !Thumbnails->isVisibleTo(this))
+        return;
+    followPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        followPending_ = false;
+        if (Pictures && Thumbnails->isVisibleTo(this))
+            Thumbnails->Follow(Pictures->PictureList, Pictures->CurIndex);
+    });
 }
 
 QString TfrmMain::StatusText(TStatusPanel panel) const {

@@ -37,6 +37,7 @@ class TSetupDlg;
 class TPicOfPicBox;
 class TPictureViewer;
 class TSlideShow;
+class TThumbnailStrip;
 class TRegistry;
 class TKeyring;
 class TPasswordStore;
@@ -99,6 +100,7 @@ public:
     QAction *mniSlideShow = nullptr;
     QAction *mniAutoSizePictures = nullptr;
     QAction *mniDeletePicture = nullptr;
+    QAction *mniThumbnails = nullptr;
     QAction *QuillonHomepage1 = nullptr;
     QAction *VexilOnlineHelp1 = nullptr;
     QAction *mniAbout = nullptr;
@@ -108,6 +110,8 @@ public:
     // The pictures: the list, the one shown, navigation; the slide show over them.
     std::unique_ptr<TPictureViewer> Pictures;
     std::unique_ptr<TSlideShow> SlideShow;
+    // The thumbnails of the picture list, shown while Picture > Thumbnails is ticked.
+    TThumbnailStrip *Thumbnails = nullptr;
 
     // Go: the browse run. Its failure leaves here as an exception, where the button shows it
     // in a message box.
@@ -164,6 +168,10 @@ private:
     void BuildPictureArea(QWidget *client);
     void BuildStatusBar(QWidget *client);
     void BuildMenu();
+    void BuildThumbnailStrip(QWidget *client);
+    // Brings the strip up to date once the current event is handled.
+    void FollowPictures();
+    bool followPending_ = false;
     QToolButton *AddToolButton(const QString &caption, const QString &hint, int icon);
     void FormCreate();
     void ApplySettings(const TMainSettings &settings);

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 shift || true
 scripts=("$@")
-[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers yenc-decode nntp-bench browse-bench yenc-peers modern-bench)
+[ ${#scripts[@]} -gt 0 ] || scripts=(codecs pictures decode-peers yenc-decode nntp-bench browse-bench yenc-peers modern-bench viewer-bench)
 
 # The small inputs each script is run on.
 declare -A args=(
@@ -21,6 +21,7 @@ declare -A args=(
     [browse-bench]="20 100 1"
     [yenc-peers]="10 1"
     [modern-bench]="250 10 20 50"
+    [viewer-bench]="50"
 )
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT

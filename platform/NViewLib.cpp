@@ -91,4 +91,26 @@ QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse) {
     }
 }
 
+QImage NViewLibThumbnail(const std::string &path, int side) {
+    if (side <= 0)
+        return {};
+    try {
+        InitializeOnce();
+        Magick::Image image;
+        image.quiet(true);
+        // A size hint lets the JPEG decoder skip most of a large picture's pixels.
+        image.size(Magick::Geometry(unsigned(side), unsigned(side)));
+        if (!ReadImage(image, path))
+            return {};
+        QImage pixels = ToQImage(image, QImage());
+        if (pixels.isNull())
+            return {};
+        if (pixels.width() <= side && pixels.height() <= side)
+            return pixels;
+        return pixels.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    } catch (...) {
+        return {};
+    }
+}
+
 } // namespace vexil

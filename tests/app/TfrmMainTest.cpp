@@ -134,10 +134,10 @@ TEST(TfrmMain, TheWindowCarriesItsControlsAndTheFullMenu) {
     }
 
     EXPECT_EQ(menuEntries(form.MainMenu, 0), QStringList{"E&xit [Alt+X]"});
-    EXPECT_EQ(
-        menuEntries(form.MainMenu, 1),
-        (QStringList{"&Next Picture [F6]", "&Previous Picture [F5]", "-", "Set As &Wallpaper [F2]",
-                     "Slide Show...", "Auto Size Pictures", "-", "&Delete this picture [Ctrl+D]"}));
+    EXPECT_EQ(menuEntries(form.MainMenu, 1),
+              (QStringList{"&Next Picture [F6]", "&Previous Picture [F5]", "-",
+                           "Set As &Wallpaper [F2]", "Slide Show...", "Auto Size Pictures",
+                           "&Thumbnails [Ctrl+T]", "-", "&Delete this picture [Ctrl+D]"}));
     EXPECT_EQ(menuEntries(form.MainMenu, 2),
               (QStringList{"&Vexil Homepage...", "Online Help...", "-", "&About"}));
     QStringList menus;

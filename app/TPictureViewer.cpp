@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QImageWriter>
 #include <QScrollArea>
 
@@ -30,6 +31,18 @@ namespace {
 // Nearest integer, halves to even (the default rounding mode).
 std::string FileNameOf(const std::string &path) {
     return std::string(FileNamePart(path));
+}
+
+// Into the desktop's trash, so that a slip can be undone from the file manager; where there is
+// no trash, the file is deleted.
+void DeletePictureFile(const std::string &path) {
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (file.moveToTrash())
+        return;
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    if (error)
+        throw EInOutError(FormatText("Cannot delete file %s (%s)", {path, error.message()}));
 }
 
 bool QueryShiftDown() {
@@ -210,11 +223,7 @@ void TPictureViewer::ClearPicture() {
 void TPictureViewer::DeleteCurrentPicture() {
     if (CurIndex < 0 || std::size_t(CurIndex) >= PictureList.size())
         throw EListError(CurIndex);
-    const std::string path = PictureList[std::size_t(CurIndex)];
-    std::error_code error;
-    std::filesystem::remove(path, error);
-    if (error)
-        throw EInOutError(FormatText("Cannot delete file %s (%s)", {path, error.message()}));
+    DeletePictureFile(PictureList[std::size_t(CurIndex)]);
     PictureList.erase(PictureList.begin() + CurIndex);
     if (std::size_t(CurIndex) >= PictureList.size())
         CurIndex = std::max(int(PictureList.size()) - 1, 0);

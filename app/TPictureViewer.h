@@ -81,9 +81,10 @@ public:
     // anything else puts the box back to the current number.
     void PicOfPicTyped(const QString &text);
 
-    // Deletes the file shown and its entry, then shows the picture that followed it (or the
-    // new last one), or clears the control when none remain. An empty list throws
-    // EListError and touches nothing; a file that cannot be deleted throws EInOutError.
+    // Moves the file shown to the desktop's trash (deletes it where there is none), drops its
+    // entry, then shows the picture that followed it (or the new last one), or clears the
+    // control when none remain. An empty list throws EListError and touches nothing; a file
+    // that can be neither trashed nor deleted throws EInOutError.
     void DeleteCurrentPicture();
     // Writes the picture shown as programFolder + "Vexil.bmp" and makes it the desktop's
     // wallpaper. Throws when no picture is shown or the file cannot be written.

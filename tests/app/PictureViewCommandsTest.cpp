@@ -1,0 +1,99 @@
+// The main window's picture commands beyond moving over the list: delete to the trash, fit to
+// window, full screen, copy, drag and opening the picture folder, as a user reaches them.
+#include "app/TPicOfPicBox.h"
+#include "app/TPictureViewer.h"
+#include "app/TfrmMain.h"
+#include "picture/TGifImage.h"
+
+#include "tests/picture/SamplePictures.h"
+#include "tests/support/QtTestHelpers.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempHome.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace vexil;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Contents(const fs::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// A first start with pictures p0.jpg .. p(n-1).jpg kept in the picture folder. HOME lies on
+// the same file system as the pictures, so the trash used is the one under XDG_DATA_HOME.
+class PictureViewCommands : public ::testing::Test {
+protected:
+    void Start(int pictures) {
+        fs::create_directories(Folder());
+        // The user's data folder exists on every desktop; the trash is made inside it.
+        fs::create_directories(home.Root() / "data");
+        for (int i = 0; i < pictures; ++i)
+            fs::copy_file(test::SamplePicture(i % 2 ? "size-100x100.jpg" : "pattern.jpg"),
+                          Folder() / ("p" + std::to_string(i) + ".jpg"));
+        form = std::make_unique<TfrmMain>();
+        form->show();
+        test::RunEventLoop();
+    }
+    fs::path Folder() const { return home.Home() + "TEMP"; }
+    fs::path Trash() const { return home.Root() / "data" / "Trash"; }
+    std::string Shown() const { return form->StatusText(TfrmMain::spFileName).toStdString(); }
+
+    test::TempHome home;
+    test::ScopedEnv userHome{"HOME", home.Root().c_str()};
+    std::unique_ptr<TfrmMain> form;
+};
+
+} // namespace
+
+TEST_F(PictureViewCommands, DeleteMovesThePictureToTheTrashAndTheListMovesOn) {
+    Start(3);
+    const fs::path deleted = Folder() / "p0.jpg";
+    const std::string bytes = Contents(deleted);
+    form->mniDeletePicture->trigger();
+
+    EXPECT_FALSE(fs::exists(deleted));
+    EXPECT_EQ(Contents(Trash() / "files" / "p0.jpg"), bytes);
+    const std::string info = Contents(Trash() / "info" / "p0.jpg.trashinfo");
+    EXPECT_NE(info.find("[Trash Info]"), std::string::npos) << info;
+    EXPECT_NE(info.find("Path=" + deleted.string()), std::string::npos) << info;
+    EXPECT_NE(info.find("DeletionDate="), std::string::npos) << info;
+
+    ASSERT_EQ(form->Pictures->PictureList.size(), 2u);
+    EXPECT_EQ(form->Pictures->PictureList[0], (Folder() / "p1.jpg").string());
+    EXPECT_EQ(Shown(), "p1.jpg");
+    EXPECT_EQ(form->PicOfPic->currentText(), "1 of 2");
+
+    // A second picture of the same name gets a name of its own in the trash.
+    fs::copy_file(test::SamplePicture("pattern.jpg"), deleted);
+    form->Pictures->AddPicture(deleted.string());
+    form->Pictures->PickPicture(2);
+    form->mniDeletePicture->trigger();
+    EXPECT_FALSE(fs::exists(deleted));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Trash() / "files"), {}), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Trash() / "info"), {}), 2);
+    EXPECT_EQ(form->Pictures->PictureList.size(), 2u);
+}
+
+TEST_F(PictureViewCommands, WithoutATrashDeleteRemovesTheFileAsBefore) {
+    // The data folder lies under a plain file, so no trash can be made there.
+    const fs::path blocker = home.Root() / "blocker";
+    std::ofstream(blocker) << "x";
+    test::ScopedEnv data("XDG_DATA_HOME", (blocker / "data").c_str());
+    Start(2);
+    form->mniDeletePicture->trigger();
+    EXPECT_FALSE(fs::exists(Folder() / "p0.jpg"));
+    EXPECT_FALSE(fs::exists(Trash()));
+    EXPECT_EQ(form->Pictures->PictureList.size(), 1u);
+    EXPECT_EQ(Shown(), "p1.jpg");
+}

@@ -129,17 +129,50 @@ void TPictureViewer::ShowCurrentPicture() {
         CurIndex = std::max(CurIndex - 1, 0);
     }
 
-    TGifImage &image = *Controls.Image1;
-    image.SetAutoSize(true);
-    image.SetStretch(false);
-    if (Controls.mniAutoSizePictures != nullptr && Controls.mniAutoSizePictures->isChecked())
-        FitToBox();
+    ApplyFit();
     UpdatePicOfPic();
     if (Controls.SetFileNamePanel)
         Controls.SetFileNamePanel(
             PictureList.empty()
                 ? QStringLiteral("None")
                 : MessageText(PrintableText(FileNameOf(PictureList[std::size_t(CurIndex)]))));
+}
+
+bool TPictureViewer::Ticked(const QAction *action) {
+    return action != nullptr && action->isChecked();
+}
+
+void TPictureViewer::ApplyFit() {
+    TGifImage &image = *Controls.Image1;
+    image.SetAutoSize(true);
+    image.SetStretch(false);
+    if (Ticked(Controls.mniFitToWindow))
+        FitToWindow();
+    else if (Ticked(Controls.mniAutoSizePictures))
+        FitToBox();
+}
+
+void TPictureViewer::RefitPicture() {
+    if (!Busy)
+        ApplyFit();
+}
+
+void TPictureViewer::FitToWindow() {
+    TGifImage &image = *Controls.Image1;
+    const int w = image.Picture().Width();
+    const int h = image.Picture().Height();
+    if (w <= 0 || h <= 0)
+        return;
+    // The room the viewport has without scroll bars: a picture that fits needs none.
+    // The viewport's offset inside the frame is the margin the box keeps on every side.
+    const QScrollArea &box = *Controls.sbMain;
+    const QRect inside = box.contentsRect();
+    const QPoint margin = box.viewport()->pos() - inside.topLeft();
+    const QSize room = inside.size() - 2 * QSize(std::max(margin.x(), 0), std::max(margin.y(), 0));
+    const double ratio = std::min({1.0, double(room.width()) / w, double(room.height()) / h});
+    image.SetAutoSize(false);
+    image.SetStretch(true);
+    image.SetBounds(std::max(1, RoundHalfEven(w * ratio)), std::max(1, RoundHalfEven(h * ratio)));
 }
 
 void TPictureViewer::FitToBox() {

@@ -34,6 +34,8 @@ public:
         QScrollArea *sbMain = nullptr;
         QComboBox *PicOfPic = nullptr;
         QAction *mniAutoSizePictures = nullptr;
+        // Fit to Window; it and Auto Size exclude each other, so at most one is ticked.
+        QAction *mniFitToWindow = nullptr;
         // Disabled while a picture loads: Back, Forward and Stop.
         std::vector<QWidget *> DisabledWhileLoading;
         // Status panel 2: the file name of the picture shown.
@@ -68,6 +70,9 @@ public:
     // Loads and shows entry CurIndex. A picture that fails to load is deleted from disk and
     // list without a message, and the index moves back by one (never below 0).
     void ShowCurrentPicture();
+    // Sizes the picture shown as a load would under the fit ticked now; for a fit ticked or
+    // unticked, or a box that changed size.
+    void RefitPicture();
     // A mouse press on the picture: 10 % larger, or 10 % smaller for the right button.
     void Zoom(Qt::MouseButton button);
 
@@ -96,6 +101,10 @@ private:
     bool LoadThroughRegistry(const std::string &path);
     bool LoadThroughImageLibrary(const std::string &path);
     void FitToBox();
+    // The whole picture inside the box, aspect kept, never larger than its own size.
+    void FitToWindow();
+    void ApplyFit();
+    static bool Ticked(const QAction *action);
     void SetLoading(bool loading);
     void ClearPicture();
 

@@ -25,6 +25,7 @@
 #include "widgets/TFocusKeeper.h"
 #include "widgets/TScrollBox.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,6 +37,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -195,7 +197,7 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     row->addStretch(1);
 
     connect(sbNext, &QToolButton::clicked, this, Command([this] { sbNextClick(); }));
-    connect(sbPrior, &QToolButton::clicked, this, Command([this] { Pictures->Back(); }));
+    connect(sbPrior, &QToolButton::clicked, this, Command([this] { BackClick(); }));
     connect(CancelButton, &QToolButton::clicked, this, Command([this] { CancelButtonClick(); }));
     PicOfPic->OnDropDown = [this](TObject *) {
         RunCommand(this, [this] { Pictures->FillPicOfPicList(); });
@@ -228,6 +230,7 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
             RunCommand(this, [this] { Pictures->Zoom(Qt::RightButton); });
     };
     box->SetScrolledControl(Image1);
+    box->installEventFilter(this);
     client->layout()->addWidget(sbMain);
     static_cast<QVBoxLayout *>(client->layout())->setStretchFactor(sbMain, 1);
 }
@@ -288,6 +291,25 @@ void TfrmMain::BuildMenu() {
     mniAutoSizePictures->setObjectName("mniAutoSizePictures");
     mniAutoSizePictures->setCheckable(true);
     mniAutoSizePictures->setChecked(false);
+    mniFitToWindow = picture->addAction("&Fit to Window");
+    mniFitToWindow->setObjectName("mniFitToWindow");
+    mniFitToWindow->setCheckable(true);
+    // Two ways of sizing one picture: ticking one unticks the other, both may be off.
+    auto *sizing = new QActionGroup(this);
+    sizing->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    sizing->addAction(mniAutoSizePictures);
+    sizing->addAction(mniFitToWindow);
+    connect(mniFitToWindow, &QAction::toggled, this, Command([this] { Pictures->RefitPicture(); }));
+    mniFullScreen = picture->addAction("F&ull Screen");
+    mniFullScreen->setObjectName("mniFullScreen");
+    mniFullScreen->setCheckable(true);
+    mniFullScreen->setShortcut(QKeySequence(Qt::Key_F11));
+    // The menu bar is hidden in full screen; the window keeps the key that leaves it.
+    addAction(mniFullScreen);
+    connect(mniFullScreen, &QAction::toggled, this, [this](bool on) { SetFullScreen(on); });
+    AddFullScreenKey(QKeySequence(Qt::Key_Escape), &TfrmMain::LeaveFullScreen);
+    AddFullScreenKey(QKeySequence(Qt::Key_Left), &TfrmMain::BackClick);
+    AddFullScreenKey(QKeySequence(Qt::Key_Right), &TfrmMain::sbNextClick);
     picture->addSeparator();
     mniDeletePicture = picture->addAction("&Delete this picture", this,
                                           Command([this] { Pictures->DeleteCurrentPicture(); }));
@@ -332,6 +354,7 @@ void TfrmMain::FormCreate() {
     controls.sbMain = sbMain;
     controls.PicOfPic = PicOfPic;
     controls.mniAutoSizePictures = mniAutoSizePictures;
+    controls.mniFitToWindow = mniFitToWindow;
     controls.DisabledWhileLoading = {sbPrior, sbNext, CancelButton};
     new TFocusKeeper(this, controls.DisabledWhileLoading);
     controls.SetFileNamePanel = [this](const QString &text) { SetStatusText(spFileName, text); };
@@ -432,6 +455,36 @@ void TfrmMain::LoadFolderPictures() {
         Pictures->AddPicture(TempFolder + name);
 }
 
+void TfrmMain::AddFullScreenKey(QKeySequence key, void (TfrmMain::*command)()) {
+    auto *shortcut = new QShortcut(key, this);
+    shortcut->setEnabled(false);
+    connect(shortcut, &QShortcut::activated, this,
+            Command([this, command] { (this->*command)(); }));
+    fullScreenKeys_.push_back(shortcut);
+}
+
+void TfrmMain::SetFullScreen(bool on) {
+    for (QWidget *w : std::initializer_list<QWidget *>{MainMenu, ToolPanel, StatusBar1})
+        w->setVisible(!on);
+    for (QShortcut *key : fullScreenKeys_)
+        key->setEnabled(on);
+    if (on) {
+        windowedState_ = windowState();
+        showFullScreen();
+        sbMain->setFocus();
+    } else {
+        setWindowState(windowedState_);
+    }
+}
+
+void TfrmMain::LeaveFullScreen() {
+    mniFullScreen->setChecked(false);
+}
+
+void TfrmMain::BackClick() {
+    Pictures->Back();
+}
+
 void TfrmMain::sbNextClick() {
     Pictures->Forward();
 }
@@ -439,6 +492,10 @@ void TfrmMain::sbNextClick() {
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == NGEdit && event->type() == QEvent::FocusOut)
         RunCommand(this, [this] { Browse->ForgetHeaders(); });
+    // Fit to Window follows the box as the window or full screen changes its size.
+    if (watched == sbMain && event->type() == QEvent::Resize && Pictures &&
+        mniFitToWindow->isChecked())
+        RunCommand(this, [this] { Pictures->RefitPicture(); });
     return TRTForm::eventFilter(watched, event);
 }
 

@@ -13,6 +13,8 @@
 #include "widgets/ErrorReport.h"
 #include "widgets/TRTForm.h"
 
+#include <QKeySequence>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +26,7 @@ class QFrame;
 class QLabel;
 class QMenuBar;
 class QScrollArea;
+class QShortcut;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -87,6 +90,8 @@ public:
     QAction *mniSetAsWallpaper = nullptr;
     QAction *mniSlideShow = nullptr;
     QAction *mniAutoSizePictures = nullptr;
+    QAction *mniFitToWindow = nullptr;
+    QAction *mniFullScreen = nullptr;
     QAction *mniDeletePicture = nullptr;
     QAction *QuillonHomepage1 = nullptr;
     QAction *VexilOnlineHelp1 = nullptr;
@@ -130,6 +135,11 @@ private:
     // The setup dialog, with Get Groups and Reset acting while it is open.
     void SetupButtonClick();
     void mniAboutClick();
+    // Full Screen: the picture alone, Esc leaves, the arrow keys go Back and Forward.
+    void SetFullScreen(bool on);
+    void AddFullScreenKey(QKeySequence key, void (TfrmMain::*command)());
+    void LeaveFullScreen();
+    void BackClick();
 
     // Client operations in progress (a browse run, Get Groups). Each command that runs one
     // holds a TClientOperation for its length, so that closing knows whether to cancel it or
@@ -168,6 +178,9 @@ private:
     void LeaveServer();
 
     std::vector<QLabel *> panels_;
+    // Enabled only in full screen, where the arrow keys have nothing else to do.
+    std::vector<QShortcut *> fullScreenKeys_;
+    Qt::WindowStates windowedState_;
     std::vector<std::string> startupErrors_;
     bool closed_ = false;
 };

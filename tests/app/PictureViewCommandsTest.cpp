@@ -12,6 +12,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -96,4 +100,69 @@ TEST_F(PictureViewCommands, WithoutATrashDeleteRemovesTheFileAsBefore) {
     EXPECT_FALSE(fs::exists(Trash()));
     EXPECT_EQ(form->Pictures->PictureList.size(), 1u);
     EXPECT_EQ(Shown(), "p1.jpg");
+}
+
+TEST_F(PictureViewCommands, FitToWindowAndAutoSizeExcludeEachOtherAndBothStartOff) {
+    Start(1);
+    EXPECT_FALSE(form->mniFitToWindow->isChecked());
+    EXPECT_FALSE(form->mniAutoSizePictures->isChecked());
+    form->mniFitToWindow->trigger();
+    EXPECT_TRUE(form->mniFitToWindow->isChecked());
+    form->mniAutoSizePictures->trigger();
+    EXPECT_TRUE(form->mniAutoSizePictures->isChecked());
+    EXPECT_FALSE(form->mniFitToWindow->isChecked());
+    form->mniAutoSizePictures->trigger();
+    EXPECT_FALSE(form->mniAutoSizePictures->isChecked());
+    EXPECT_FALSE(form->mniFitToWindow->isChecked());
+}
+
+TEST_F(PictureViewCommands, FullScreenShowsThePictureAloneWithTheArrowKeysAndEscLeaves) {
+    fs::create_directories(Folder());
+    QImage big(4000, 3000, QImage::Format_RGB32);
+    big.fill(Qt::darkRed);
+    ASSERT_TRUE(big.save(QString::fromStdString((Folder() / "a-big.jpg").string())));
+    Start(2);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_EQ(form->Pictures->PictureList.size(), 3u);
+    form->mniFitToWindow->trigger();
+    const int windowedWidth = form->Image1->width();
+
+    // The arrow keys belong to the picture area's scrolling until full screen.
+    QTest::keyClick(form->sbMain, Qt::Key_Right);
+    EXPECT_EQ(form->Pictures->CurIndex, 0);
+
+    QTest::keyClick(form.get(), Qt::Key_F11);
+    test::RunEventLoop();
+    EXPECT_TRUE(form->isFullScreen());
+    EXPECT_TRUE(form->mniFullScreen->isChecked());
+    for (QWidget *hidden :
+         std::initializer_list<QWidget *>{form->MainMenu, form->ToolPanel, form->StatusBar1})
+        EXPECT_FALSE(hidden->isVisible());
+    EXPECT_TRUE(form->sbMain->isVisible());
+    // The larger box takes a larger picture when it is fitted.
+    EXPECT_GT(form->Image1->width(), windowedWidth);
+
+    QTest::keyClick(form->sbMain, Qt::Key_Right);
+    EXPECT_EQ(form->Pictures->CurIndex, 1);
+    QTest::keyClick(form->sbMain, Qt::Key_Right);
+    EXPECT_EQ(form->Pictures->CurIndex, 2);
+    QTest::keyClick(form->sbMain, Qt::Key_Left);
+    EXPECT_EQ(form->Pictures->CurIndex, 1);
+
+    QTest::keyClick(form->sbMain, Qt::Key_Escape);
+    test::RunEventLoop();
+    EXPECT_FALSE(form->isFullScreen());
+    EXPECT_FALSE(form->mniFullScreen->isChecked());
+    EXPECT_TRUE(form->ToolPanel->isVisible());
+    EXPECT_TRUE(form->StatusBar1->isVisible());
+    QTest::keyClick(form->sbMain, Qt::Key_Left);
+    EXPECT_EQ(form->Pictures->CurIndex, 1);
+
+    // F11 goes both ways.
+    QTest::keyClick(form.get(), Qt::Key_F11);
+    EXPECT_TRUE(form->isFullScreen());
+    QTest::keyClick(form.get(), Qt::Key_F11);
+    EXPECT_FALSE(form->isFullScreen());
+    EXPECT_EQ(form->mniFullScreen->shortcut(), QKeySequence(Qt::Key_F11));
 }

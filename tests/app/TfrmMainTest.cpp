@@ -137,7 +137,8 @@ TEST(TfrmMain, TheWindowCarriesItsControlsAndTheFullMenu) {
     EXPECT_EQ(
         menuEntries(form.MainMenu, 1),
         (QStringList{"&Next Picture [F6]", "&Previous Picture [F5]", "-", "Set As &Wallpaper [F2]",
-                     "Slide Show...", "Auto Size Pictures", "-", "&Delete this picture [Ctrl+D]"}));
+                     "Slide Show...", "Auto Size Pictures", "&Fit to Window", "F&ull Screen [F11]",
+                     "-", "&Delete this picture [Ctrl+D]"}));
     EXPECT_EQ(menuEntries(form.MainMenu, 2),
               (QStringList{"&Vexil Homepage...", "Online Help...", "-", "&About"}));
     QStringList menus;

@@ -36,6 +36,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
@@ -262,6 +263,12 @@ void TfrmMain::BuildStatusBar(QWidget *client) {
         StatusBar1->addWidget(label, panels_.size() == 2 ? 1 : 0);
         panels_.push_back(label);
     }
+    WalkProgress = new QProgressBar(StatusBar1);
+    WalkProgress->setObjectName("WalkProgress");
+    WalkProgress->setAccessibleName("Progress");
+    WalkProgress->setFixedWidth(150);
+    WalkProgress->hide();
+    StatusBar1->addPermanentWidget(WalkProgress);
     client->layout()->addWidget(StatusBar1);
 }
 
@@ -384,6 +391,14 @@ void TfrmMain::CreateBrowseRun() {
     controls.btnGo = btnGo;
     controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
     controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
+    controls.ShowProgress = [this](int value, int minimum, int maximum, const QString &text) {
+        WalkProgress->setRange(minimum, maximum);
+        WalkProgress->setValue(value);
+        // The texts given hold no "%p", "%v" or "%m" for the bar to fill in.
+        WalkProgress->setFormat(text);
+        WalkProgress->show();
+    };
+    controls.HideProgress = [this] { WalkProgress->hide(); };
     controls.SettingsStore = [this] { return SettingsStore.get(); };
     controls.PictureFolder = TempFolder;
     controls.AddPicture = [this](const std::string &path) { Pictures->AddPicture(path); };

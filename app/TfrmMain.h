@@ -25,6 +25,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QMenuBar;
+class QProgressBar;
 class QScrollArea;
 class QShortcut;
 class QStatusBar;
@@ -81,6 +82,8 @@ public:
     QScrollArea *sbMain = nullptr;
     TGifImage *Image1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
+    // Beside the panels during a Go only.
+    QProgressBar *WalkProgress = nullptr;
     QTimer *ATimer = nullptr;
 
     QMenuBar *MainMenu = nullptr;

@@ -14,10 +14,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QImageWriter>
+#include <QMimeData>
 #include <QScrollArea>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -264,6 +267,17 @@ void TPictureViewer::DeleteCurrentPicture() {
         ClearPicture();
     else
         ShowCurrentPicture();
+}
+
+void TPictureViewer::CopyPicture() const {
+    TGraphic *graphic = Controls.Image1->Picture().Graphic();
+    if (graphic == nullptr || graphic->Empty() || PictureList.empty())
+        throw Exception("There is no picture to copy.");
+    auto *data = new QMimeData;
+    data->setImageData(graphic->ToImage());
+    const std::string &path = PictureList[std::size_t(CurIndex)];
+    data->setUrls({QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)))});
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void TPictureViewer::SetAsWallpaper(TRegistry &store, const std::string &programFolder) {

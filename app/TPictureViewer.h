@@ -91,6 +91,9 @@ public:
     // control when none remain. An empty list throws EListError and touches nothing; a file
     // that can be neither trashed nor deleted throws EInOutError.
     void DeleteCurrentPicture();
+    // Puts the picture shown on the clipboard: its pixels, and its file for file managers.
+    // Throws when no picture is shown.
+    void CopyPicture() const;
     // Writes the picture shown as programFolder + "Vexil.bmp" and makes it the desktop's
     // wallpaper. Throws when no picture is shown or the file cannot be written.
     void SetAsWallpaper(TRegistry &store, const std::string &programFolder);

@@ -278,6 +278,10 @@ void TfrmMain::BuildMenu() {
     SetMenuBar(MainMenu);
 
     QMenu *file = MainMenu->addMenu("&File");
+    mniOpenPictureFolder =
+        file->addAction("&Open Picture Folder", this, Command([this] { ShellOpen(TempFolder); }));
+    mniOpenPictureFolder->setObjectName("mniOpenPictureFolder");
+    file->addSeparator();
     mniExit = file->addAction("E&xit", this, [this] { close(); });
     mniExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
@@ -292,6 +296,11 @@ void TfrmMain::BuildMenu() {
         "Set As &Wallpaper", this,
         Command([this] { Pictures->SetAsWallpaper(*SettingsStore, ProgramFolder()); }));
     mniSetAsWallpaper->setShortcut(QKeySequence(Qt::Key_F2));
+    // A text field with the focus takes Ctrl+C for its own text before the window sees it.
+    mniCopyPicture =
+        picture->addAction("&Copy Picture", this, Command([this] { Pictures->CopyPicture(); }));
+    mniCopyPicture->setObjectName("mniCopyPicture");
+    mniCopyPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     mniSlideShow =
         picture->addAction("Slide Show...", this, Command([this] { SlideShow->Execute(this); }));
     mniAutoSizePictures = picture->addAction("Auto Size Pictures");

@@ -87,10 +87,12 @@ public:
     QTimer *ATimer = nullptr;
 
     QMenuBar *MainMenu = nullptr;
+    QAction *mniOpenPictureFolder = nullptr;
     QAction *mniExit = nullptr;
     QAction *mniNextPicture = nullptr;
     QAction *mniPreviousPicture = nullptr;
     QAction *mniSetAsWallpaper = nullptr;
+    QAction *mniCopyPicture = nullptr;
     QAction *mniSlideShow = nullptr;
     QAction *mniAutoSizePictures = nullptr;
     QAction *mniFitToWindow = nullptr;

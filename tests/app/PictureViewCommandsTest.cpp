@@ -1,5 +1,5 @@
 // The main window's picture commands beyond moving over the list: delete to the trash, fit to
-// window, full screen, copy, drag and opening the picture folder, as a user reaches them.
+// window, full screen, copy and opening the picture folder, as a user reaches them.
 #include "app/TPicOfPicBox.h"
 #include "app/TPictureViewer.h"
 #include "app/TfrmMain.h"
@@ -12,8 +12,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTest>
@@ -165,4 +169,39 @@ TEST_F(PictureViewCommands, FullScreenShowsThePictureAloneWithTheArrowKeysAndEsc
     QTest::keyClick(form.get(), Qt::Key_F11);
     EXPECT_FALSE(form->isFullScreen());
     EXPECT_EQ(form->mniFullScreen->shortcut(), QKeySequence(Qt::Key_F11));
+}
+
+TEST_F(PictureViewCommands, CtrlCCopiesThePicturesPixelsAndFileUnlessATextFieldHasTheFocus) {
+    Start(2);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QClipboard &clipboard = *QGuiApplication::clipboard();
+    clipboard.clear();
+    form->sbMain->setFocus();
+    QTest::keyClick(form->sbMain, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData *data = clipboard.mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_TRUE(data->hasImage());
+    const QImage copied = qvariant_cast<QImage>(data->imageData());
+    EXPECT_EQ(copied.size(), QImage(QString::fromStdString((Folder() / "p0.jpg").string())).size());
+    EXPECT_EQ(data->urls(), QList<QUrl>{QUrl::fromLocalFile(
+                                QString::fromStdString((Folder() / "p0.jpg").string()))});
+
+    // The picture-number box keeps Ctrl+C for its text.
+    clipboard.clear();
+    form->PicOfPic->lineEdit()->setFocus();
+    form->PicOfPic->lineEdit()->selectAll();
+    QTest::keyClick(form->PicOfPic->lineEdit(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard.text(), "1 of 2");
+    EXPECT_FALSE(clipboard.mimeData()->hasImage());
+}
+
+TEST_F(PictureViewCommands, OpenPictureFolderHandsThePictureFolderToTheDesktop) {
+    Start(0);
+    test::UrlRecorder recorder;
+    QDesktopServices::setUrlHandler("file", &recorder, "open");
+    form->mniOpenPictureFolder->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    EXPECT_EQ(recorder.opened,
+              QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(home.Home() + "TEMP/"))});
 }

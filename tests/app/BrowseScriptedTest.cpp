@@ -426,5 +426,26 @@ TEST_F(BrowseScriptedTest, TheProgressBarFollowsTheWalkAndEachFetchAndGoesWhenGo
     Close();
 }
 
+TEST_F(BrowseScriptedTest, StopInTheMiddleOfTheWalkTakesTheProgressBarAway) {
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, kThree, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    bool shownAtStop = false;
+    QObject::connect(
+        form.get(), &TfrmMain::StatusTextChanged, form.get(), [&](int panel, const QString &text) {
+            if (panel == TfrmMain::spStatus && text == "Article retrieved" && !shownAtStop) {
+                shownAtStop = form->WalkProgress->isVisible();
+                form->CancelButton->click();
+            }
+        });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_TRUE(shownAtStop);
+    EXPECT_LT(fetched.size(), 3u);
+    EXPECT_FALSE(form->WalkProgress->isVisible());
+    Close();
+}
+
 } // namespace
 } // namespace vexil

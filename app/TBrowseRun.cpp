@@ -29,6 +29,8 @@ public:
     ~TRunGuard() {
         run_.running_ = false;
         run_.Controls.btnGo->setEnabled(true);
+        if (run_.Controls.HideProgress)
+            run_.Controls.HideProgress();
     }
 
 private:
@@ -95,6 +97,7 @@ void TBrowseRun::Go() {
 }
 
 void TBrowseRun::Run(const std::string &Group) {
+    walkPosition_ = 0;
     LeaveOutdatedServer();
     SelectGroupAfresh(Group);
     Core.Walk();
@@ -185,7 +188,24 @@ void TBrowseRun::RunClosingBrokenConnection(const std::function<void()> &Exchang
 }
 
 void TBrowseRun::msNNTPNextHeaderRetrieved(int n) {
+    // The bar moves first, so that it is current when the status text arrives.
+    walkPosition_ = Client.HeaderList().Items(n).Number;
+    ShowWalkPosition();
     Status(QString::number(n + 1) + " headers retrieved");
+}
+
+void TBrowseRun::ShowWalkPosition() {
+    const int first = Client.FirstArticle();
+    const int last = std::max(Client.LastArticle(), first);
+    const int position = std::clamp(walkPosition_, first, last);
+    ShowProgress(position, first, last,
+                 "Article " + QString::number(position) + " of " + QString::number(last));
+}
+
+void TBrowseRun::ShowProgress(int Value, int Minimum, int Maximum, const QString &Text) {
+    // Get Groups and the like report progress too; the bar belongs to Go.
+    if (running_ && Controls.ShowProgress)
+        Controls.ShowProgress(Value, Minimum, Maximum, Text);
 }
 
 void TBrowseRun::msNNTPOpen() {
@@ -200,11 +220,14 @@ void TBrowseRun::msNNTPGroupSelected() {
 void TBrowseRun::msNNTPProgress(int Perc) {
     // A block of unknown size (a header block, an article without Lines) has no percentage;
     // "-1% retrieved" would tell the user nothing.
-    if (Perc >= 0)
-        Status(QString::number(Perc) + "% retrieved");
+    if (Perc < 0)
+        return;
+    ShowProgress(Perc, 0, 100, QString::number(Perc) + "%");
+    Status(QString::number(Perc) + "% retrieved");
 }
 
 void TBrowseRun::msNNTPArticleRetrieved() {
+    ShowWalkPosition();
     Status("Article retrieved");
 }
 

@@ -40,6 +40,10 @@ public:
         QWidget *btnGo = nullptr;
         std::function<void(const QString &)> SetArticlesPanel;
         std::function<void(const QString &)> SetStatusPanel;
+        // The progress bar of a Go: Value within Minimum..Maximum, with Text on the bar; the
+        // walk's place in the group, or an article fetch's percentage. Hidden when Go ends.
+        std::function<void(int Value, int Minimum, int Maximum, const QString &Text)> ShowProgress;
+        std::function<void()> HideProgress;
         // The window's settings store; null once the window has closed.
         std::function<TRegistry *()> SettingsStore;
         // Where the attachments go, and the list a stored picture joins.
@@ -95,6 +99,9 @@ private:
     void msNNTPClosed();
     void msNNTPError(const std::string &Msg);
     void msNNTPPosting();
+    // The walk's place: the article of the last header within the group's numbers.
+    void ShowWalkPosition();
+    void ShowProgress(int Value, int Minimum, int Maximum, const QString &Text);
 
     void Run(const std::string &Group);
     void SelectGroupAfresh(const std::string &Group);
@@ -113,6 +120,8 @@ private:
     TmsNNTP &Client;
     TBrowseCore Core;
     bool running_ = false;
+    // The number of the article whose header came last in the running walk.
+    int walkPosition_ = 0;
     // The server the open connection was made to.
     std::string connectedServer_;
 };

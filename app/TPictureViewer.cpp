@@ -14,9 +14,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QImageWriter>
+#include <QMimeData>
 #include <QScrollArea>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +34,18 @@ namespace {
 // Nearest integer, halves to even (the default rounding mode).
 std::string FileNameOf(const std::string &path) {
     return std::string(FileNamePart(path));
+}
+
+// Into the desktop's trash, so that a slip can be undone from the file manager; where there is
+// no trash, the file is deleted.
+void DeletePictureFile(const std::string &path) {
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (file.moveToTrash())
+        return;
+    std::error_code error;
+    std::filesystem::remove(path, error);
+    if (error)
+        throw EInOutError(FormatText("Cannot delete file %s (%s)", {path, error.message()}));
 }
 
 bool QueryShiftDown() {
@@ -116,17 +132,50 @@ void TPictureViewer::ShowCurrentPicture() {
         CurIndex = std::max(CurIndex - 1, 0);
     }
 
-    TGifImage &image = *Controls.Image1;
-    image.SetAutoSize(true);
-    image.SetStretch(false);
-    if (Controls.mniAutoSizePictures != nullptr && Controls.mniAutoSizePictures->isChecked())
-        FitToBox();
+    ApplyFit();
     UpdatePicOfPic();
     if (Controls.SetFileNamePanel)
         Controls.SetFileNamePanel(
             PictureList.empty()
                 ? QStringLiteral("None")
                 : MessageText(PrintableText(FileNameOf(PictureList[std::size_t(CurIndex)]))));
+}
+
+bool TPictureViewer::Ticked(const QAction *action) {
+    return action != nullptr && action->isChecked();
+}
+
+void TPictureViewer::ApplyFit() {
+    TGifImage &image = *Controls.Image1;
+    image.SetAutoSize(true);
+    image.SetStretch(false);
+    if (Ticked(Controls.mniFitToWindow))
+        FitToWindow();
+    else if (Ticked(Controls.mniAutoSizePictures))
+        FitToBox();
+}
+
+void TPictureViewer::RefitPicture() {
+    if (!Busy)
+        ApplyFit();
+}
+
+void TPictureViewer::FitToWindow() {
+    TGifImage &image = *Controls.Image1;
+    const int w = image.Picture().Width();
+    const int h = image.Picture().Height();
+    if (w <= 0 || h <= 0)
+        return;
+    // The room the viewport has without scroll bars: a picture that fits needs none.
+    // The viewport's offset inside the frame is the margin the box keeps on every side.
+    const QScrollArea &box = *Controls.sbMain;
+    const QRect inside = box.contentsRect();
+    const QPoint margin = box.viewport()->pos() - inside.topLeft();
+    const QSize room = inside.size() - 2 * QSize(std::max(margin.x(), 0), std::max(margin.y(), 0));
+    const double ratio = std::min({1.0, double(room.width()) / w, double(room.height()) / h});
+    image.SetAutoSize(false);
+    image.SetStretch(true);
+    image.SetBounds(std::max(1, RoundHalfEven(w * ratio)), std::max(1, RoundHalfEven(h * ratio)));
 }
 
 void TPictureViewer::FitToBox() {
@@ -210,11 +259,7 @@ void TPictureViewer::ClearPicture() {
 void TPictureViewer::DeleteCurrentPicture() {
     if (CurIndex < 0 || std::size_t(CurIndex) >= PictureList.size())
         throw EListError(CurIndex);
-    const std::string path = PictureList[std::size_t(CurIndex)];
-    std::error_code error;
-    std::filesystem::remove(path, error);
-    if (error)
-        throw EInOutError(FormatText("Cannot delete file %s (%s)", {path, error.message()}));
+    DeletePictureFile(PictureList[std::size_t(CurIndex)]);
     PictureList.erase(PictureList.begin() + CurIndex);
     if (std::size_t(CurIndex) >= PictureList.size())
         CurIndex = std::max(int(PictureList.size()) - 1, 0);
@@ -222,6 +267,17 @@ void TPictureViewer::DeleteCurrentPicture() {
         ClearPicture();
     else
         ShowCurrentPicture();
+}
+
+void TPictureViewer::CopyPicture() const {
+    TGraphic *graphic = Controls.Image1->Picture().Graphic();
+    if (graphic == nullptr || graphic->Empty() || PictureList.empty())
+        throw Exception("There is no picture to copy.");
+    auto *data = new QMimeData;
+    data->setImageData(graphic->ToImage());
+    const std::string &path = PictureList[std::size_t(CurIndex)];
+    data->setUrls({QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)))});
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void TPictureViewer::SetAsWallpaper(TRegistry &store, const std::string &programFolder) {

@@ -34,6 +34,8 @@ public:
         QScrollArea *sbMain = nullptr;
         QComboBox *PicOfPic = nullptr;
         QAction *mniAutoSizePictures = nullptr;
+        // Fit to Window; it and Auto Size exclude each other, so at most one is ticked.
+        QAction *mniFitToWindow = nullptr;
         // Disabled while a picture loads: Back, Forward and Stop.
         std::vector<QWidget *> DisabledWhileLoading;
         // Status panel 2: the file name of the picture shown.
@@ -68,6 +70,9 @@ public:
     // Loads and shows entry CurIndex. A picture that fails to load is deleted from disk and
     // list without a message, and the index moves back by one (never below 0).
     void ShowCurrentPicture();
+    // Sizes the picture shown as a load would under the fit ticked now; for a fit ticked or
+    // unticked, or a box that changed size.
+    void RefitPicture();
     // A mouse press on the picture: 10 % larger, or 10 % smaller for the right button.
     void Zoom(Qt::MouseButton button);
 
@@ -81,10 +86,14 @@ public:
     // anything else puts the box back to the current number.
     void PicOfPicTyped(const QString &text);
 
-    // Deletes the file shown and its entry, then shows the picture that followed it (or the
-    // new last one), or clears the control when none remain. An empty list throws
-    // EListError and touches nothing; a file that cannot be deleted throws EInOutError.
+    // Moves the file shown to the desktop's trash (deletes it where there is none), drops its
+    // entry, then shows the picture that followed it (or the new last one), or clears the
+    // control when none remain. An empty list throws EListError and touches nothing; a file
+    // that can be neither trashed nor deleted throws EInOutError.
     void DeleteCurrentPicture();
+    // Puts the picture shown on the clipboard: its pixels, and its file for file managers.
+    // Throws when no picture is shown.
+    void CopyPicture() const;
     // Writes the picture shown as programFolder + "Vexil.bmp" and makes it the desktop's
     // wallpaper. Throws when no picture is shown or the file cannot be written.
     void SetAsWallpaper(TRegistry &store, const std::string &programFolder);
@@ -95,6 +104,10 @@ private:
     bool LoadThroughRegistry(const std::string &path);
     bool LoadThroughImageLibrary(const std::string &path);
     void FitToBox();
+    // The whole picture inside the box, aspect kept, never larger than its own size.
+    void FitToWindow();
+    void ApplyFit();
+    static bool Ticked(const QAction *action);
     void SetLoading(bool loading);
     void ClearPicture();
 

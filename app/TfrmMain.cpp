@@ -28,6 +28,7 @@
 #include "widgets/TFocusKeeper.h"
 #include "widgets/TScrollBox.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -40,7 +41,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -204,7 +207,7 @@ void TfrmMain::BuildToolPanel(QWidget *client) {
     row->addStretch(1);
 
     connect(sbNext, &QToolButton::clicked, this, Command([this] { sbNextClick(); }));
-    connect(sbPrior, &QToolButton::clicked, this, Command([this] { Pictures->Back(); }));
+    connect(sbPrior, &QToolButton::clicked, this, Command([this] { BackClick(); }));
     connect(CancelButton, &QToolButton::clicked, this, Command([this] { CancelButtonClick(); }));
     PicOfPic->OnDropDown = [this](TObject *) {
         RunCommand(this, [this] { Pictures->FillPicOfPicList(); });
@@ -237,6 +240,7 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
             RunCommand(this, [this] { Pictures->Zoom(Qt::RightButton); });
     };
     box->SetScrolledControl(Image1);
+    box->installEventFilter(this);
     client->layout()->addWidget(sbMain);
     static_cast<QVBoxLayout *>(client->layout())->setStretchFactor(sbMain, 1);
 }
@@ -268,6 +272,12 @@ void TfrmMain::BuildStatusBar(QWidget *client) {
         StatusBar1->addWidget(label, panels_.size() == 2 ? 1 : 0);
         panels_.push_back(label);
     }
+    WalkProgress = new QProgressBar(StatusBar1);
+    WalkProgress->setObjectName("WalkProgress");
+    WalkProgress->setAccessibleName("Progress");
+    WalkProgress->setFixedWidth(150);
+    WalkProgress->hide();
+    StatusBar1->addPermanentWidget(WalkProgress);
     client->layout()->addWidget(StatusBar1);
 }
 
@@ -277,6 +287,10 @@ void TfrmMain::BuildMenu() {
     SetMenuBar(MainMenu);
 
     QMenu *file = MainMenu->addMenu("&File");
+    mniOpenPictureFolder =
+        file->addAction("&Open Picture Folder", this, Command([this] { ShellOpen(TempFolder); }));
+    mniOpenPictureFolder->setObjectName("mniOpenPictureFolder");
+    file->addSeparator();
     mniExit = file->addAction("E&xit", this, [this] { close(); });
     mniExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
@@ -291,12 +305,36 @@ void TfrmMain::BuildMenu() {
         "Set As &Wallpaper", this,
         Command([this] { Pictures->SetAsWallpaper(*SettingsStore, ProgramFolder()); }));
     mniSetAsWallpaper->setShortcut(QKeySequence(Qt::Key_F2));
+    // A text field with the focus takes Ctrl+C for its own text before the window sees it.
+    mniCopyPicture =
+        picture->addAction("&Copy Picture", this, Command([this] { Pictures->CopyPicture(); }));
+    mniCopyPicture->setObjectName("mniCopyPicture");
+    mniCopyPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     mniSlideShow =
         picture->addAction("Slide Show...", this, Command([this] { SlideShow->Execute(this); }));
     mniAutoSizePictures = picture->addAction("Auto Size Pictures");
     mniAutoSizePictures->setObjectName("mniAutoSizePictures");
     mniAutoSizePictures->setCheckable(true);
     mniAutoSizePictures->setChecked(false);
+    mniFitToWindow = picture->addAction("&Fit to Window");
+    mniFitToWindow->setObjectName("mniFitToWindow");
+    mniFitToWindow->setCheckable(true);
+    // Two ways of sizing one picture: ticking one unticks the other, both may be off.
+    auto *sizing = new QActionGroup(this);
+    sizing->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    sizing->addAction(mniAutoSizePictures);
+    sizing->addAction(mniFitToWindow);
+    connect(mniFitToWindow, &QAction::toggled, this, Command([this] { Pictures->RefitPicture(); }));
+    mniFullScreen = picture->addAction("F&ull Screen");
+    mniFullScreen->setObjectName("mniFullScreen");
+    mniFullScreen->setCheckable(true);
+    mniFullScreen->setShortcut(QKeySequence(Qt::Key_F11));
+    // The menu bar is hidden in full screen; the window keeps the key that leaves it.
+    addAction(mniFullScreen);
+    connect(mniFullScreen, &QAction::toggled, this, [this](bool on) { SetFullScreen(on); });
+    AddFullScreenKey(QKeySequence(Qt::Key_Escape), &TfrmMain::LeaveFullScreen);
+    AddFullScreenKey(QKeySequence(Qt::Key_Left), &TfrmMain::BackClick);
+    AddFullScreenKey(QKeySequence(Qt::Key_Right), &TfrmMain::sbNextClick);
     picture->addSeparator();
     mniDeletePicture = picture->addAction("&Delete this picture", this,
                                           Command([this] { Pictures->DeleteCurrentPicture(); }));
@@ -382,6 +420,7 @@ void TfrmMain::FormCreate() {
     controls.sbMain = sbMain;
     controls.PicOfPic = PicOfPic;
     controls.mniAutoSizePictures = mniAutoSizePictures;
+    controls.mniFitToWindow = mniFitToWindow;
     controls.DisabledWhileLoading = {sbPrior, sbNext, CancelButton};
     new TFocusKeeper(this, controls.DisabledWhileLoading);
     controls.SetFileNamePanel = [this](const QString &text) { SetStatusText(spFileName, text); };
@@ -469,6 +508,14 @@ void TfrmMain::CreateBrowseRun() {
     controls.btnGo = btnGo;
     controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
     controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
+    controls.ShowProgress = [this](int value, int minimum, int maximum, const QString &text) {
+        WalkProgress->setRange(minimum, maximum);
+        WalkProgress->setValue(value);
+        // The texts given hold no "%p", "%v" or "%m" for the bar to fill in.
+        WalkProgress->setFormat(text);
+        WalkProgress->show();
+    };
+    controls.HideProgress = [this] { WalkProgress->hide(); };
     controls.SettingsStore = [this] { return SettingsStore.get(); };
     controls.PictureFolder = TempFolder;
     controls.AddPicture = [this](const std::string &path) { Pictures->AddPicture(path); };
@@ -546,6 +593,36 @@ void TfrmMain::LoadFolderPictures() {
         Pictures->AddPicture(TempFolder + name);
 }
 
+void TfrmMain::AddFullScreenKey(QKeySequence key, void (TfrmMain::*command)()) {
+    auto *shortcut = new QShortcut(key, this);
+    shortcut->setEnabled(false);
+    connect(shortcut, &QShortcut::activated, this,
+            Command([this, command] { (this->*command)(); }));
+    fullScreenKeys_.push_back(shortcut);
+}
+
+void TfrmMain::SetFullScreen(bool on) {
+    for (QWidget *w : std::initializer_list<QWidget *>{MainMenu, ToolPanel, StatusBar1})
+        w->setVisible(!on);
+    for (QShortcut *key : fullScreenKeys_)
+        key->setEnabled(on);
+    if (on) {
+        windowedState_ = windowState();
+        showFullScreen();
+        sbMain->setFocus();
+    } else {
+        setWindowState(windowedState_);
+    }
+}
+
+void TfrmMain::LeaveFullScreen() {
+    mniFullScreen->setChecked(false);
+}
+
+void TfrmMain::BackClick() {
+    Pictures->Back();
+}
+
 void TfrmMain::sbNextClick() {
     Pictures->Forward();
 }
@@ -553,6 +630,10 @@ void TfrmMain::sbNextClick() {
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == NGEdit && event->type() == QEvent::FocusOut)
         RunCommand(this, [this] { Browse->ForgetHeaders(); });
+    // Fit to Window follows the box as the window or full screen changes its size.
+    if (watched == sbMain && event->type() == QEvent::Resize && Pictures &&
+        mniFitToWindow->isChecked())
+        RunCommand(this, [this] { Pictures->RefitPicture(); });
     return TRTForm::eventFilter(watched, event);
 }
 

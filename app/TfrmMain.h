@@ -13,6 +13,8 @@
 #include "widgets/ErrorReport.h"
 #include "widgets/TRTForm.h"
 
+#include <QKeySequence>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,7 +26,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QMenuBar;
+class QProgressBar;
 class QScrollArea;
+class QShortcut;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -90,15 +94,21 @@ public:
     QScrollArea *sbMain = nullptr;
     TGifImage *Image1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
+    // Beside the panels during a Go only.
+    QProgressBar *WalkProgress = nullptr;
     QTimer *ATimer = nullptr;
 
     QMenuBar *MainMenu = nullptr;
+    QAction *mniOpenPictureFolder = nullptr;
     QAction *mniExit = nullptr;
     QAction *mniNextPicture = nullptr;
     QAction *mniPreviousPicture = nullptr;
     QAction *mniSetAsWallpaper = nullptr;
+    QAction *mniCopyPicture = nullptr;
     QAction *mniSlideShow = nullptr;
     QAction *mniAutoSizePictures = nullptr;
+    QAction *mniFitToWindow = nullptr;
+    QAction *mniFullScreen = nullptr;
     QAction *mniDeletePicture = nullptr;
     QAction *mniThumbnails = nullptr;
     QAction *QuillonHomepage1 = nullptr;
@@ -145,6 +155,11 @@ private:
     // The setup dialog, with Get Groups and Reset acting while it is open.
     void SetupButtonClick();
     void mniAboutClick();
+    // Full Screen: the picture alone, Esc leaves, the arrow keys go Back and Forward.
+    void SetFullScreen(bool on);
+    void AddFullScreenKey(QKeySequence key, void (TfrmMain::*command)());
+    void LeaveFullScreen();
+    void BackClick();
 
     // Client operations in progress (a browse run, Get Groups). Each command that runs one
     // holds a TClientOperation for its length, so that closing knows whether to cancel it or
@@ -194,6 +209,9 @@ private:
     void LeaveServer();
 
     std::vector<QLabel *> panels_;
+    // Enabled only in full screen, where the arrow keys have nothing else to do.
+    std::vector<QShortcut *> fullScreenKeys_;
+    Qt::WindowStates windowedState_;
     std::vector<std::string> startupErrors_;
     bool built_ = false;
     bool startupHeld_ = false;

@@ -122,10 +122,10 @@ if [ -n "$demo" ]; then
     xdotool windowsize --sync "$window" 880 700 || xdotool windowsize "$window" 880 700
     xdotool windowmove "$window" 72 34
     sleep 0.5
-    # Auto Size Pictures is the fifth entry of the Picture menu, which opens on the first.
+    # Auto Size Pictures is the sixth entry of the Picture menu, which opens on the first.
     xdotool key --clearmodifiers alt+p
     sleep 0.5
-    xdotool key Down Down Down Down Return
+    xdotool key Down Down Down Down Down Return
     sleep 0.3
     # Go is the first tool button, below the caption bar and the menu.
     xdotool mousemove --window "$window" 30 75 click 1
@@ -160,10 +160,10 @@ if [ -n "$secure" ]; then
 fi
 if [ -n "$picture" ]; then
     shot picture-shown
-    # Slide Show... is the fourth entry of the Picture menu, which opens on the first.
+    # Slide Show... is the fifth entry of the Picture menu, which opens on the first.
     xdotool key --clearmodifiers alt+p
     sleep 0.5
-    xdotool key Down Down Down
+    xdotool key Down Down Down Down
     sleep 0.3
     shot picture-menu
     xdotool key Return

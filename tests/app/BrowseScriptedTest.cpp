@@ -19,6 +19,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QImage>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -366,6 +367,84 @@ TEST_F(BrowseScriptedTest, GoWithAPortThatIsNoPortSaysSoAndEndsCleanly) {
         Close();
         statuses.clear();
     }
+}
+
+TEST_F(BrowseScriptedTest, TheProgressBarFollowsTheWalkAndEachFetchAndGoesWhenGoEnds) {
+    const std::vector<FakeArticle> articles = {
+        {101, "500", "one", std::string(4000, 'a') + "\r\n"},
+        {102, "10", "too short to fetch"},
+        {104, "500", "three", std::string(4000, 'b') + "\r\n"},
+    };
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, articles, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    QProgressBar &bar = *form->WalkProgress;
+    EXPECT_FALSE(bar.isVisible());
+    EXPECT_EQ(bar.accessibleName(), "Progress");
+
+    struct Seen {
+        int value, minimum, maximum;
+        QString text;
+        bool operator==(const Seen &) const = default;
+    };
+    std::vector<Seen> walk;
+    QStringList barPercentages, panelPercentages;
+    int shownAfterFetch = 0;
+    // The bar as each status text arrives: the walk's place with the headers and after each
+    // fetch, the percentage during one.
+    QObject::connect(
+        form.get(), &TfrmMain::StatusTextChanged, form.get(), [&](int panel, const QString &text) {
+            if (panel != TfrmMain::spStatus)
+                return;
+            if (text.endsWith("% retrieved")) {
+                panelPercentages << text.chopped(10);
+                if (bar.minimum() == 0 && bar.maximum() == 100)
+                    barPercentages << bar.text();
+            } else if (text.endsWith(" headers retrieved") || text == "Article retrieved") {
+                walk.push_back({bar.value(), bar.minimum(), bar.maximum(), bar.text()});
+                shownAfterFetch += text == "Article retrieved" && bar.isVisible();
+            }
+        });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
+    EXPECT_EQ(fetched, (std::vector<int>{101, 104}));
+    ASSERT_FALSE(walk.empty());
+    EXPECT_EQ(walk.front(), (Seen{101, 101, 104, "Article 101 of 104"}));
+    EXPECT_EQ(walk.back(), (Seen{104, 101, 104, "Article 104 of 104"}));
+    std::vector<int> places;
+    for (const Seen &seen : walk)
+        if (places.empty() || places.back() != seen.value)
+            places.push_back(seen.value);
+    EXPECT_EQ(places, (std::vector<int>{101, 102, 104}));
+    // During a fetch the bar shows the percentage the status panel shows.
+    EXPECT_FALSE(panelPercentages.isEmpty());
+    EXPECT_EQ(barPercentages, panelPercentages);
+    EXPECT_EQ(shownAfterFetch, 2);
+    EXPECT_FALSE(bar.isVisible());
+    Close();
+}
+
+TEST_F(BrowseScriptedTest, StopInTheMiddleOfTheWalkTakesTheProgressBarAway) {
+    std::vector<int> fetched;
+    ScriptedServer server([&](ServerConnection &c) { Serve(c, kThree, fetched); });
+    Start(server.Address());
+    Choose(test::kBrowseGroups[1]);
+    bool shownAtStop = false;
+    QObject::connect(
+        form.get(), &TfrmMain::StatusTextChanged, form.get(), [&](int panel, const QString &text) {
+            if (panel == TfrmMain::spStatus && text == "Article retrieved" && !shownAtStop) {
+                shownAtStop = form->WalkProgress->isVisible();
+                form->CancelButton->click();
+            }
+        });
+    ModalCatcher boxes;
+    Go();
+    EXPECT_TRUE(shownAtStop);
+    EXPECT_LT(fetched.size(), 3u);
+    EXPECT_FALSE(form->WalkProgress->isVisible());
+    Close();
 }
 
 } // namespace

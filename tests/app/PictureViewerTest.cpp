@@ -23,10 +23,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -51,6 +53,8 @@ protected:
         picOfPic = new TPicOfPicBox(&window);
         autoSize = new QAction(QStringLiteral("Auto Size Pictures"), &window);
         autoSize->setCheckable(true);
+        fitToWindow = new QAction(QStringLiteral("Fit to Window"), &window);
+        fitToWindow->setCheckable(true);
         prior = new QToolButton(&window);
         next = new QToolButton(&window);
         cancel = new QToolButton(&window);
@@ -59,6 +63,7 @@ protected:
         c.sbMain = sbMain;
         c.PicOfPic = picOfPic;
         c.mniAutoSizePictures = autoSize;
+        c.mniFitToWindow = fitToWindow;
         c.DisabledWhileLoading = {prior, next, cancel};
         c.SetFileNamePanel = [this](const QString &text) { panel = text; };
         c.SlowColor = &slowColor;
@@ -93,6 +98,7 @@ protected:
     TGifImage *image = nullptr;
     TPicOfPicBox *picOfPic = nullptr;
     QAction *autoSize = nullptr;
+    QAction *fitToWindow = nullptr;
     QToolButton *prior = nullptr, *next = nullptr, *cancel = nullptr;
     QString panel = QStringLiteral("None");
     bool slowColor = false;
@@ -264,6 +270,48 @@ TEST_F(PictureViewerTest, AutoSizeFitsTallPicturesToTheHeightAndOthersToTheWidth
     viewer->Back();
     EXPECT_EQ(ImageSize(), QSize(100, 100));
     EXPECT_TRUE(image->AutoSize());
+}
+
+TEST_F(PictureViewerTest, FitToWindowShowsTheWholePictureWithItsAspectAndNeverEnlargesIt) {
+    window.show();
+    fitToWindow->setChecked(true);
+    for (const auto &[name, size] :
+         {std::pair{"big.jpg", QSize(4000, 3000)}, std::pair{"small.jpg", QSize(50, 50)}}) {
+        QImage pixels(size, QImage::Format_RGB32);
+        pixels.fill(Qt::darkCyan);
+        ASSERT_TRUE(pixels.save(QString::fromStdString(folder + name)));
+        viewer->AddPicture(folder + name);
+    }
+    const auto wholeInView = [this] {
+        RunEventLoop();
+        const QSize view = sbMain->viewport()->size();
+        return ImageSize().width() <= view.width() && ImageSize().height() <= view.height() &&
+               sbMain->horizontalScrollBar()->maximum() == 0 &&
+               sbMain->verticalScrollBar()->maximum() == 0;
+    };
+    const auto fillsOneSide = [this] {
+        const QSize view = sbMain->viewport()->size();
+        return ImageSize().width() == view.width() || ImageSize().height() == view.height();
+    };
+    EXPECT_TRUE(wholeInView()) << ImageSize().width() << "x" << ImageSize().height();
+    EXPECT_TRUE(fillsOneSide());
+    EXPECT_LE(std::abs(ImageSize().width() * 3 - ImageSize().height() * 4), 4);
+
+    viewer->Forward();
+    EXPECT_EQ(ImageSize(), QSize(50, 50));
+
+    // A smaller box takes the picture down with it.
+    viewer->Back();
+    sbMain->resize(300, 300);
+    viewer->RefitPicture();
+    EXPECT_TRUE(wholeInView());
+    EXPECT_TRUE(fillsOneSide());
+    EXPECT_LE(std::abs(ImageSize().width() * 3 - ImageSize().height() * 4), 4);
+
+    // Unticked, the picture is at its own size again.
+    fitToWindow->setChecked(false);
+    viewer->RefitPicture();
+    EXPECT_EQ(ImageSize(), QSize(4000, 3000));
 }
 
 TEST_F(PictureViewerTest, ZoomMultipliesByTenPercentAndRoundsEachTime) {

@@ -133,10 +133,12 @@ TEST(TfrmMain, TheWindowCarriesItsControlsAndTheFullMenu) {
         EXPECT_NE(button->focusPolicy() & Qt::TabFocus, 0);
     }
 
-    EXPECT_EQ(menuEntries(form.MainMenu, 0), QStringList{"E&xit [Alt+X]"});
+    EXPECT_EQ(menuEntries(form.MainMenu, 0),
+              (QStringList{"&Open Picture Folder", "-", "E&xit [Alt+X]"}));
     EXPECT_EQ(menuEntries(form.MainMenu, 1),
               (QStringList{"&Next Picture [F6]", "&Previous Picture [F5]", "-",
-                           "Set As &Wallpaper [F2]", "Slide Show...", "Auto Size Pictures",
+                           "Set As &Wallpaper [F2]", "&Copy Picture [Ctrl+C]", "Slide Show...",
+                           "Auto Size Pictures", "&Fit to Window", "F&ull Screen [F11]",
                            "&Thumbnails [Ctrl+T]", "-", "&Delete this picture [Ctrl+D]"}));
     EXPECT_EQ(menuEntries(form.MainMenu, 2),
               (QStringList{"&Vexil Homepage...", "Online Help...", "-", "&About"}));

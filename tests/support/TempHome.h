@@ -1,6 +1,6 @@
 #pragma once
-// A fresh program folder and settings store for one test: VEXIL_HOME, VEXIL_REGISTRY and
-// XDG_STATE_HOME point into a temporary folder that is removed afterwards.
+// A fresh program folder and settings store for one test: VEXIL_HOME, VEXIL_REGISTRY,
+// XDG_STATE_HOME and XDG_DATA_HOME point into a temporary folder that is removed afterwards.
 
 #include <filesystem>
 #include <string>

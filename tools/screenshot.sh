@@ -57,7 +57,7 @@ if [ -n "$thumbnails" ]; then
     for program in latency-proxy vexil-settings; do
         [ -x "$build/tools/$program" ] || { echo "no $build/tools/$program: build first"; exit 1; }
     done
-    "$build/tools/latency-proxy" --target "$address" --delay-ms 15 --lifetime 600 \
+    "$build/tools/latency-proxy" --target "$address" --delay-ms 15 --lifetime 600 --idle 60 \
         >"$work/proxy.port" 2>"$work/proxy.err" &
     proxy_pid=$!
     for _ in $(seq 100); do [ -s "$work/proxy.port" ] && break; sleep 0.05; done

@@ -609,13 +609,18 @@ void TfrmMain::AddFullScreenKey(QKeySequence key, void (TfrmMain::*command)()) {
 void TfrmMain::SetFullScreen(bool on) {
     for (QWidget *w : std::initializer_list<QWidget *>{MainMenu, ToolPanel, StatusBar1})
         w->setVisible(!on);
+    Thumbnails->setVisible(!on && mniThumbnails->isChecked());
     for (QShortcut *key : fullScreenKeys_)
         key->setEnabled(on);
     if (on) {
         windowedState_ = windowState();
+        // The form draws its own caption, which no window manager takes away in full screen.
+        windowedBorder_ = BorderStyle();
+        SetBorderStyle(bsNone);
         showFullScreen();
         sbMain->setFocus();
     } else {
+        SetBorderStyle(windowedBorder_);
         setWindowState(windowedState_);
     }
 }

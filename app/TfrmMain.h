@@ -212,6 +212,7 @@ private:
     // Enabled only in full screen, where the arrow keys have nothing else to do.
     std::vector<QShortcut *> fullScreenKeys_;
     Qt::WindowStates windowedState_;
+    TFormBorderStyle windowedBorder_ = bsSizeable;
     std::vector<std::string> startupErrors_;
     bool built_ = false;
     bool startupHeld_ = false;

@@ -143,6 +143,7 @@ TEST_F(PictureViewCommands, FullScreenShowsThePictureAloneWithTheArrowKeysAndEsc
     for (QWidget *hidden :
          std::initializer_list<QWidget *>{form->MainMenu, form->ToolPanel, form->StatusBar1})
         EXPECT_FALSE(hidden->isVisible());
+    EXPECT_TRUE(form->CaptionRect().isEmpty()) << "the form's own caption stays in full screen";
     EXPECT_TRUE(form->sbMain->isVisible());
     // The larger box takes a larger picture when it is fitted.
     EXPECT_GT(form->Image1->width(), windowedWidth);
@@ -160,6 +161,7 @@ TEST_F(PictureViewCommands, FullScreenShowsThePictureAloneWithTheArrowKeysAndEsc
     EXPECT_FALSE(form->mniFullScreen->isChecked());
     EXPECT_TRUE(form->ToolPanel->isVisible());
     EXPECT_TRUE(form->StatusBar1->isVisible());
+    EXPECT_FALSE(form->CaptionRect().isEmpty());
     QTest::keyClick(form->sbMain, Qt::Key_Left);
     EXPECT_EQ(form->Pictures->CurIndex, 1);
 

@@ -71,6 +71,8 @@ void TPictureViewer::AddPicture(const std::string &path) {
     UpdatePicOfPic();
     if (PictureList.size() == 1)
         ShowCurrentPicture();
+    else if (PictureList.size() == std::size_t(CurIndex) + 2)
+        PreloadNeighbours();
 }
 
 void TPictureViewer::SetLoading(bool loading) {
@@ -99,6 +101,11 @@ bool TPictureViewer::LoadThroughRegistry(const std::string &path) {
 
 bool TPictureViewer::LoadThroughImageLibrary(const std::string &path) {
     TPicture &picture = Controls.Image1->Picture();
+    if (std::optional<QImage> ready = Preloader_.Take(path)) {
+        picture.Bitmap().SetHandle(QPixmap::fromImage(std::move(*ready)));
+        picture.Changed();
+        return true;
+    }
     // The pixels of the picture shown so far are decoded into again: a fresh bitmap of a
     // large picture would pay its page faults on every picture.
     TBitmap &bitmap = picture.Bitmap();
@@ -139,6 +146,22 @@ void TPictureViewer::ShowCurrentPicture() {
             PictureList.empty()
                 ? QStringLiteral("None")
                 : MessageText(PrintableText(FileNameOf(PictureList[std::size_t(CurIndex)]))));
+    PreloadNeighbours();
+}
+
+void TPictureViewer::PreloadNeighbours() {
+    // The registry path decodes on its own terms; pixels from the image library would differ.
+    if (Controls.SlowColor != nullptr && *Controls.SlowColor) {
+        Preloader_.Clear();
+        return;
+    }
+    std::vector<std::string> neighbours;
+    const std::size_t count = PictureList.size();
+    if (CurIndex > 0 && std::size_t(CurIndex) <= count)
+        neighbours.push_back(PictureList[std::size_t(CurIndex) - 1]);
+    if (std::size_t(CurIndex) + 1 < count)
+        neighbours.push_back(PictureList[std::size_t(CurIndex) + 1]);
+    Preloader_.Preload(neighbours);
 }
 
 bool TPictureViewer::Ticked(const QAction *action) {
@@ -250,6 +273,7 @@ void TPictureViewer::PicOfPicTyped(const QString &text) {
 }
 
 void TPictureViewer::ClearPicture() {
+    Preloader_.Clear();
     Controls.Image1->Picture().Clear();
     UpdatePicOfPic();
     if (Controls.SetFileNamePanel)

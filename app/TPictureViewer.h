@@ -4,6 +4,7 @@
 // mode), fitted and zoomed, and the moves over the list. The window connects its commands
 // straight to it; the viewer works on the window's controls.
 
+#include "app/TPicturePreloader.h"
 #include "browse/FolderPictures.h"
 #include "platform/Object.h"
 
@@ -56,6 +57,8 @@ public:
     std::function<bool()> ShiftDown;
 
     const std::string &TempFolder() const { return TempFolder_; }
+    // The pictures beside the one shown, decoded ahead for Forward and Back.
+    TPicturePreloader &Preloader() { return Preloader_; }
 
     // The attachment step: writes attachment index of the message into the picture folder
     // under a usable name that no other file holds ("name (2).jpg" beside a different
@@ -110,9 +113,11 @@ private:
     static bool Ticked(const QAction *action);
     void SetLoading(bool loading);
     void ClearPicture();
+    void PreloadNeighbours();
 
     TControls Controls;
     std::string TempFolder_;
+    TPicturePreloader Preloader_;
 };
 
 } // namespace vexil

@@ -5,8 +5,10 @@
 # thumbnail cache, the second with the cache the first left. Each is timed from the start of
 # the program's main until the window lists every picture, and until every thumbnail in
 # sight is made. Targets: the list under 1 s, the thumbnails in sight under 5 s on the first
-# start and under 1 s on the cached one. Exits non-zero when a target is missed, the driver
-# fails, or a thumbnail in sight comes out broken.
+# start and under 1 s on the cached one. Then Forward over 2 MB JPEGs (bench/ForwardDriver.cpp),
+# with the next picture decoded ahead and without: target under 50 ms with it, for the slowest
+# step. Exits non-zero when a target is missed, a driver fails, or a thumbnail in sight comes
+# out broken.
 # usage: bench/viewer-bench.sh [BUILD_DIR] [PICTURES]
 #        (VEXIL_BENCH_TARGET_FACTOR=f divides every time limit: a larger factor is stricter)
 set -euo pipefail
@@ -15,10 +17,13 @@ build=$(cd "${1:-$root/build}" && pwd)
 pictures=${2:-2000}
 factor=${VEXIL_BENCH_TARGET_FACTOR:-1}
 driver="$build/bench/thumbnail_start_driver"
-[ -x "$driver" ] || {
-    echo "build $driver first (cmake --build $build --target thumbnail_start_driver)"
-    exit 1
-}
+forward_driver="$build/bench/forward_driver"
+for exe in "$driver" "$forward_driver"; do
+    [ -x "$exe" ] || {
+        echo "build $exe first (cmake --build $build --target $(basename "$exe"))"
+        exit 1
+    }
+done
 
 work=$(mktemp -d /tmp/vexil-viewer-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -60,7 +65,8 @@ echo "== second start (cached thumbnails)"
 second=$(run) || { echo "the second start failed"; exit 1; }
 echo "$second"
 
-/usr/bin/python3 - "$first" "$second" "$factor" "$pictures" "$cached_files" <<'PY'
+status=0
+/usr/bin/python3 - "$first" "$second" "$factor" "$pictures" "$cached_files" <<'PY' || status=1
 import json, sys
 first, second = json.loads(sys.argv[1]), json.loads(sys.argv[2])
 factor, pictures, cached = float(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
@@ -85,3 +91,21 @@ if cached < first["in_sight"]:
     failed = True
 sys.exit(1 if failed else 0)
 PY
+
+echo "== Forward over 2 MB JPEGs"
+forward=$(QT_QPA_PLATFORM=offscreen "$forward_driver" 2>/dev/null) || {
+    echo "the Forward driver failed: $forward"
+    exit 1
+}
+echo "$forward"
+/usr/bin/python3 - "$forward" "$factor" <<'PY' || status=1
+import json, sys
+run, factor = json.loads(sys.argv[1]), float(sys.argv[2])
+limit = 50 / factor
+ms = run["with_max_ms"]
+print("%-44s %6.1f ms (target < %g ms) %s" % ("Forward, decoded ahead (slowest step)", ms, limit,
+                                              "ok" if ms < limit else "MISSED"))
+print("%-44s %6.1f ms" % ("Forward, not decoded ahead (median)", run["without_median_ms"]))
+sys.exit(0 if ms < limit and run["shown"] else 1)
+PY
+exit $status

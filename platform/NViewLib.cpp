@@ -71,24 +71,37 @@ QPixmap NViewLibLoad(const std::string &path, int mode) {
     return NViewLibLoad(path, mode, QImage());
 }
 
-QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse) {
-    QImage pixels = std::move(reuse);
-    if (mode != 1)
-        return {};
+namespace {
+
+// The whole picture, into reuse's pixels when they fit; a null image on any failure.
+QImage DecodeFull(const std::string &path, QImage reuse) {
     try {
         InitializeOnce();
         Magick::Image image;
         image.quiet(true);
         if (!ReadImage(image, path))
             return {};
-        QImage bitmap = ToQImage(image, std::move(pixels));
-        if (bitmap.isNull())
-            return {};
-        return QPixmap::fromImage(std::move(bitmap));
+        return ToQImage(image, std::move(reuse));
     } catch (...) {
         // The library's contract is an empty bitmap for every failure, whatever its kind.
         return {};
     }
+}
+
+} // namespace
+
+QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse) {
+    QImage pixels = std::move(reuse);
+    if (mode != 1)
+        return {};
+    QImage bitmap = DecodeFull(path, std::move(pixels));
+    if (bitmap.isNull())
+        return {};
+    return QPixmap::fromImage(std::move(bitmap));
+}
+
+QImage NViewLibImage(const std::string &path) {
+    return DecodeFull(path, QImage());
 }
 
 QImage NViewLibThumbnail(const std::string &path, int side) {

@@ -18,6 +18,9 @@ QPixmap NViewLibLoad(const std::string &path, int mode);
 // them alone (the bitmap of the picture shown before): a picture of the same size then costs
 // no fresh memory and none of its page faults. reuse is left empty.
 QPixmap NViewLibLoad(const std::string &path, int mode, QImage &&reuse);
+// The picture at full size as plain pixels, for decoding ahead off the GUI thread; a null
+// image when the file cannot be read or decoded. Never throws.
+QImage NViewLibImage(const std::string &path);
 // The picture scaled to fit a side x side square, aspect kept, never enlarged; a null image
 // when the file cannot be read or decoded. Safe off the GUI thread (no pixmap is made), and
 // a JPEG is decoded at a reduced scale where the library can. Never throws.

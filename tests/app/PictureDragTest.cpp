@@ -174,6 +174,22 @@ TEST_F(ViewDragTest, AZoomBeforeTheDragIsKept) {
     EXPECT_EQ(form->Image1->size(), QSize(110, 110));
 }
 
+TEST_F(ViewDragTest, APictureShownDuringThePressKeepsItsOwnSize) {
+    Start();
+    const QPoint from(5, 5);
+    Send(form->Image1, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(form->Image1->size(), QSize(110, 110));
+    // The slide show, say, moves on while the button is held.
+    form->mniPreviousPicture->trigger();
+    const QSize shown = form->Image1->size();
+    ASSERT_NE(shown, QSize(110, 110));
+    Send(form->Image1, QEvent::MouseMove, Beyond(from), Qt::NoButton, Qt::LeftButton);
+    Send(form->Image1, QEvent::MouseButtonRelease, Beyond(from), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(form->Image1->size(), shown);
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(UrlPath(*dragged[0]), home.Home() + "TEMP/p0.jpg");
+}
+
 TEST_F(ViewDragTest, NothingShownDragsNothing) {
     Start(false);
     ASSERT_TRUE(form->Pictures->PictureList.empty());

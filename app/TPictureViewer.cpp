@@ -1,4 +1,5 @@
 #include "app/TPictureViewer.h"
+#include "app/PictureMimeData.h"
 #include "base/RoundHalfEven.h"
 #include "browse/AttachmentStep.h"
 
@@ -20,7 +21,6 @@
 #include <QImageWriter>
 #include <QMimeData>
 #include <QScrollArea>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -293,15 +293,19 @@ void TPictureViewer::DeleteCurrentPicture() {
         ShowCurrentPicture();
 }
 
-void TPictureViewer::CopyPicture() const {
+std::unique_ptr<QMimeData> TPictureViewer::PictureData() const {
     TGraphic *graphic = Controls.Image1->Picture().Graphic();
-    if (graphic == nullptr || graphic->Empty() || PictureList.empty())
+    if (graphic == nullptr || graphic->Empty() || CurIndex < 0 ||
+        std::size_t(CurIndex) >= PictureList.size())
+        return nullptr;
+    return PictureMimeData(PictureList[std::size_t(CurIndex)], graphic->ToImage());
+}
+
+void TPictureViewer::CopyPicture() const {
+    std::unique_ptr<QMimeData> data = PictureData();
+    if (!data)
         throw Exception("There is no picture to copy.");
-    auto *data = new QMimeData;
-    data->setImageData(graphic->ToImage());
-    const std::string &path = PictureList[std::size_t(CurIndex)];
-    data->setUrls({QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)))});
-    QGuiApplication::clipboard()->setMimeData(data);
+    QGuiApplication::clipboard()->setMimeData(data.release());
 }
 
 void TPictureViewer::SetAsWallpaper(TRegistry &store, const std::string &programFolder) {

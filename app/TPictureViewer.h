@@ -13,12 +13,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 class QAction;
 class QComboBox;
+class QMimeData;
 class QScrollArea;
 class QWidget;
 
@@ -94,6 +96,8 @@ public:
     // control when none remain. An empty list throws EListError and touches nothing; a file
     // that can be neither trashed nor deleted throws EInOutError.
     void DeleteCurrentPicture();
+    // The picture shown as the clipboard or a drag gives it; null when none is shown.
+    std::unique_ptr<QMimeData> PictureData() const;
     // Puts the picture shown on the clipboard: its pixels, and its file for file managers.
     // Throws when no picture is shown.
     void CopyPicture() const;

@@ -3,8 +3,10 @@
 #include "platform/NViewLib.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QPainter>
 #include <QThread>
+#include <QUrl>
 
 #include <algorithm>
 #include <unordered_map>
@@ -123,6 +125,33 @@ QVariant TThumbnailModel::data(const QModelIndex &index, int role) const {
     default:
         return {};
     }
+}
+
+Qt::ItemFlags TThumbnailModel::flags(const QModelIndex &index) const {
+    const Qt::ItemFlags base = QAbstractListModel::flags(index);
+    return index.isValid() ? base | Qt::ItemIsDragEnabled : base;
+}
+
+QStringList TThumbnailModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData *TThumbnailModel::mimeData(const QModelIndexList &indexes) const {
+    QList<QUrl> urls;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && index.model() == this && std::size_t(index.row()) < entries_.size())
+            urls.push_back(QUrl::fromLocalFile(QFile::decodeName(
+                QByteArray::fromStdString(entries_[std::size_t(index.row())].path))));
+    }
+    if (urls.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+Qt::DropActions TThumbnailModel::supportedDragActions() const {
+    return Qt::CopyAction;
 }
 
 void TThumbnailModel::Request(TEntry &entry) const {

@@ -35,6 +35,12 @@ public:
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    // Rows are dragged out to other programs as their files; the full pictures are not
+    // decoded for a drag, so the data holds the URLs only.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
 
     const TThumbnailCache &Cache() const { return cache_; }
     // Waits until the jobs queued so far have ended (for tests and shutdown).

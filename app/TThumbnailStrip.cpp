@@ -28,6 +28,10 @@ TThumbnailStrip::TThumbnailStrip(QWidget *parent, QString cacheFolder)
     setGridSize(QSize(kSide + 2 * kSpacing, kSide + 2 * kSpacing));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Out to other programs only: nothing is dropped in, and rows never move by a drag.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);

@@ -5,6 +5,7 @@
 #include "app/TAboutBox.h"
 #include "app/TBrowseRun.h"
 #include "app/TPicOfPicBox.h"
+#include "app/TPictureDrag.h"
 #include "app/TPictureViewer.h"
 #include "app/TSetupDlg.h"
 #include "app/TSlideShow.h"
@@ -229,9 +230,11 @@ void TfrmMain::BuildPictureArea(QWidget *client) {
     Image1 = new TGifImage;
     Image1->setObjectName("Image1");
     Image1->setAccessibleName("Picture");
-    Image1->OnMouseDown = [this](TObject *, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
-        RunCommand(this, [this, button] { Pictures->Zoom(button); });
-    };
+    PictureDrag = new TPictureDrag(*Image1, [this] { return Pictures->PictureData(); });
+    Image1->OnMouseDown = PictureDrag->WatchPress(
+        [this](TObject *, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint) {
+            RunCommand(this, [this, button] { Pictures->Zoom(button); });
+        });
     // Zoom from the keyboard as well: "+" as the left button, "-" as the right one.
     Image1->OnKeyDown = [this](TObject *, int key, Qt::KeyboardModifiers) {
         if (key == Qt::Key_Plus || key == Qt::Key_Equal)

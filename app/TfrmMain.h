@@ -39,6 +39,7 @@ class TBrowseRun;
 class TGifImage;
 class TSetupDlg;
 class TPicOfPicBox;
+class TPictureDrag;
 class TPictureViewer;
 class TSlideShow;
 class TThumbnailStrip;
@@ -122,6 +123,8 @@ public:
     std::unique_ptr<TSlideShow> SlideShow;
     // The thumbnails of the picture list, shown while Picture > Thumbnails is ticked.
     TThumbnailStrip *Thumbnails = nullptr;
+    // Dragging the picture shown out to other programs.
+    TPictureDrag *PictureDrag = nullptr;
 
     // Go: the browse run. Its failure leaves here as an exception, where the button shows it
     // in a message box.

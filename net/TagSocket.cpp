@@ -29,7 +29,10 @@ TagWinsock &Winsock() {
 // The longest wait of one pass, so that Cancel and the time-out are noticed at once.
 constexpr int kPollMs = 10;
 constexpr int kChunk = 16384;
-constexpr std::size_t kMaxBuffered = 4 * kChunk;
+// One read takes a whole picture article of the usual size: every read costs a system call,
+// a quick-ACK renewal and a progress report.
+constexpr int kReceiveChunk = 64 * 1024;
+constexpr std::size_t kMaxBuffered = kReceiveChunk;
 constexpr std::string_view kPasswordCommand = "AUTHINFO PASS ";
 // Of a fixed length, so that the log does not tell how long the password is.
 constexpr std::string_view kPasswordMask = "********";
@@ -75,7 +78,7 @@ void WriteAll(int fd, std::string_view bytes, const std::string &path) {
 
 } // namespace
 
-TagSocket::TagSocket() {
+TagSocket::TagSocket() : receiveBuffer_(std::make_unique_for_overwrite<char[]>(kReceiveChunk)) {
     SetWinsockLoaded(false);
 }
 
@@ -380,6 +383,13 @@ int TagSocket::Receive(char *Buffer, int Size) {
     return ThroughLayer([&] { return tls_->Read(Buffer, Size); });
 }
 
+int TagSocket::ReceiveIntoFramer() {
+    const int n = Receive(receiveBuffer_.get(), kReceiveChunk);
+    if (n > 0)
+        framer_.Feed(std::string_view(receiveBuffer_.get(), static_cast<std::size_t>(n)));
+    return n;
+}
+
 int TagSocket::Transmit(const char *Buffer, int Size) {
     transportError_ = 0;
     if (deflate_)
@@ -497,7 +507,6 @@ int TagSocket::ReadLine(std::string &Line) {
     counter_.Start();
     readSeen_ = false;
     ProcessMessages(0);
-    char chunk[kChunk];
     while (!canceled_ && !counter_.TimedOut()) {
         const TNntpFramer::TStatus status = framer_.TakeLine(received);
         if (status == TNntpFramer::TStatus::Complete) {
@@ -506,11 +515,9 @@ int TagSocket::ReadLine(std::string &Line) {
         }
         if (status == TNntpFramer::TStatus::TooLong)
             RaiseTooLong();
-        const int n = Connected() ? Receive(chunk, kChunk) : 0;
-        if (n > 0) {
-            framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
+        const int n = Connected() ? ReceiveIntoFramer() : 0;
+        if (n > 0)
             continue;
-        }
         if (n == 0)
             WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_CLOSE, 0));
         if (n == wsock::SOCKET_ERROR) {
@@ -571,16 +578,13 @@ void TagSocket::FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn) {
 
     framer_.StartBlock(Limit);
     bool done = false;
-    char chunk[kChunk];
     counter_.Start();
     while (!done) {
         int n;
         if (framer_.Unexamined() > 0) {
-            n = static_cast<int>(std::min<std::size_t>(framer_.Unexamined(), kChunk));
+            n = static_cast<int>(std::min<std::size_t>(framer_.Unexamined(), kReceiveChunk));
         } else {
-            n = Connected() ? Receive(chunk, kChunk) : 0;
-            if (n > 0)
-                framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
+            n = Connected() ? ReceiveIntoFramer() : 0;
         }
         if (n == wsock::SOCKET_ERROR) {
             const int code = transportError_;
@@ -595,7 +599,7 @@ void TagSocket::FrameBlock(int Expected, std::int64_t Limit, TStream *PassOn) {
         }
         FireProgress(framer_.BlockWireSize(), expected);
         if (n > 0) {
-            const TNntpFramer::TStatus status = framer_.Frame(kChunk);
+            const TNntpFramer::TStatus status = framer_.Frame(kReceiveChunk);
             if (status == TNntpFramer::TStatus::TooLong)
                 RaiseTooLong();
             if (PassOn != nullptr) {
@@ -805,10 +809,8 @@ void TagSocket::TranslateSocketEvents(short Events) {
     }
     // Whatever has arrived is taken at once: the reads that follow find it buffered, and
     // the server gets its acknowledgement without delay.
-    char chunk[kChunk];
-    const int n = Receive(chunk, kChunk);
+    const int n = ReceiveIntoFramer();
     if (n > 0) {
-        framer_.Feed(std::string_view(chunk, static_cast<std::size_t>(n)));
         WindowProc(WM_SOCKETEVENT, SelectReply(wsock::FD_READ, 0));
     } else if (n == 0) {
         // An orderly close is readable too: the read that follows sees the end at once.

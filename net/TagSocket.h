@@ -194,6 +194,8 @@ private:
     // recv and send with Winsock's results, through TLS when it is on; the error of a
     // SOCKET_ERROR is in transportError_. A TLS failure ends the connection and raises.
     int Receive(char *Buffer, int Size);
+    // Receives into the framer; the count as Receive gives it.
+    int ReceiveIntoFramer();
     int Transmit(const char *Buffer, int Size);
     // The transport under TLS, with the layer's result convention.
     int ReceiveRaw(char *Buffer, int Size);
@@ -249,6 +251,8 @@ private:
     // Bytes received but not yet handed out: what follows a reply line's line feed or a
     // block's "." line stays here for the next ReadLine or ReadData.
     TNntpFramer framer_;
+    // One for the socket's life: a fresh buffer per read would be paid in page faults.
+    std::unique_ptr<char[]> receiveBuffer_;
     // The results of the lookups, written by the library; aligned for its structures.
     alignas(std::max_align_t) char hostBuffer_[wsock::MAXGETHOSTSTRUCT] = {};
     alignas(std::max_align_t) char servBuffer_[wsock::MAXGETHOSTSTRUCT] = {};

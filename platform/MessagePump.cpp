@@ -2,16 +2,29 @@
 
 #include <atomic>
 #include <chrono>
+#include <time.h>
 
 namespace vexil {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr auto kPumpInterval = std::chrono::milliseconds(20);
 
 std::atomic<MessagePumpHook> g_hook{nullptr};
-Clock::time_point g_lastPass{};
+std::chrono::nanoseconds g_lastPass{};
+
+// The decoders ask for every line, so the question must cost next to nothing: the coarse
+// clock is read without the time source's own cost, and its few milliseconds of grain do
+// not matter against the interval.
+std::chrono::nanoseconds Now() {
+    timespec now{};
+#ifdef CLOCK_MONOTONIC_COARSE
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 } // namespace
 
@@ -23,7 +36,7 @@ void ProcessPendingMessages() {
     const MessagePumpHook hook = g_hook.load(std::memory_order_relaxed);
     if (hook == nullptr)
         return;
-    const auto now = Clock::now();
+    const auto now = Now();
     if (now - g_lastPass < kPumpInterval)
         return;
     g_lastPass = now;
@@ -34,12 +47,12 @@ void ProcessPendingMessagesNow() {
     const MessagePumpHook hook = g_hook.load(std::memory_order_relaxed);
     if (hook == nullptr)
         return;
-    g_lastPass = Clock::now();
+    g_lastPass = Now();
     hook();
 }
 
 void RequestMessagePass() {
-    g_lastPass = Clock::time_point{};
+    g_lastPass = std::chrono::nanoseconds{};
 }
 
 } // namespace vexil

@@ -198,14 +198,13 @@ void TBrowseRun::ShowWalkPosition() {
     const int first = Client.FirstArticle();
     const int last = std::max(Client.LastArticle(), first);
     const int position = std::clamp(walkPosition_, first, last);
-    ShowProgress(position, first, last,
-                 "Article " + QString::number(position) + " of " + QString::number(last));
+    ShowProgress(position, first, last, "Article %v of " + QString::number(last));
 }
 
-void TBrowseRun::ShowProgress(int Value, int Minimum, int Maximum, const QString &Text) {
+void TBrowseRun::ShowProgress(int Value, int Minimum, int Maximum, const QString &Format) {
     // Get Groups and the like report progress too; the bar belongs to Go.
     if (running_ && Controls.ShowProgress)
-        Controls.ShowProgress(Value, Minimum, Maximum, Text);
+        Controls.ShowProgress(Value, Minimum, Maximum, Format);
 }
 
 void TBrowseRun::msNNTPOpen() {
@@ -222,7 +221,7 @@ void TBrowseRun::msNNTPProgress(int Perc) {
     // "-1% retrieved" would tell the user nothing.
     if (Perc < 0)
         return;
-    ShowProgress(Perc, 0, 100, QString::number(Perc) + "%");
+    ShowProgress(Perc, 0, 100, "%v%");
     Status(QString::number(Perc) + "% retrieved");
 }
 

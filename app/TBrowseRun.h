@@ -40,9 +40,11 @@ public:
         QWidget *btnGo = nullptr;
         std::function<void(const QString &)> SetArticlesPanel;
         std::function<void(const QString &)> SetStatusPanel;
-        // The progress bar of a Go: Value within Minimum..Maximum, with Text on the bar; the
-        // walk's place in the group, or an article fetch's percentage. Hidden when Go ends.
-        std::function<void(int Value, int Minimum, int Maximum, const QString &Text)> ShowProgress;
+        // The progress bar of a Go: Value within Minimum..Maximum, with Format on the bar
+        // ("%v" standing for the value, as in QProgressBar); the walk's place in the group, or
+        // an article fetch's percentage. Hidden when Go ends.
+        std::function<void(int Value, int Minimum, int Maximum, const QString &Format)>
+            ShowProgress;
         std::function<void()> HideProgress;
         // The window's settings store; null once the window has closed.
         std::function<TRegistry *()> SettingsStore;
@@ -101,7 +103,7 @@ private:
     void msNNTPPosting();
     // The walk's place: the article of the last header within the group's numbers.
     void ShowWalkPosition();
-    void ShowProgress(int Value, int Minimum, int Maximum, const QString &Text);
+    void ShowProgress(int Value, int Minimum, int Maximum, const QString &Format);
 
     void Run(const std::string &Group);
     void SelectGroupAfresh(const std::string &Group);

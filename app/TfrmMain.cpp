@@ -39,6 +39,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -278,6 +279,8 @@ void TfrmMain::BuildStatusBar(QWidget *client) {
     WalkProgress = new QProgressBar(StatusBar1);
     WalkProgress->setObjectName("WalkProgress");
     WalkProgress->setAccessibleName("Progress");
+    // Digits as the status panel writes them, whatever the language.
+    WalkProgress->setLocale(QLocale::c());
     WalkProgress->setFixedWidth(150);
     WalkProgress->hide();
     StatusBar1->addPermanentWidget(WalkProgress);
@@ -511,15 +514,15 @@ void TfrmMain::CreateBrowseRun() {
     controls.btnGo = btnGo;
     controls.SetArticlesPanel = [this](const QString &text) { SetStatusText(spArticles, text); };
     controls.SetStatusPanel = [this](const QString &text) { SetStatusText(spStatus, text); };
-    controls.ShowProgress = [this](int value, int minimum, int maximum, const QString &text) {
+    controls.ShowProgress = [this](int value, int minimum, int maximum, const QString &format) {
         // The bar paints itself at once on every new value, and a Go gives it one a header;
         // painted with the rest of the window at the next pass instead, it costs nothing
-        // that the user could see.
+        // that the user could see. A format that names the value also spares the bar
+        // measuring its text to decide whether the new value is worth a repaint.
         WalkProgress->setUpdatesEnabled(false);
         WalkProgress->setRange(minimum, maximum);
+        WalkProgress->setFormat(format);
         WalkProgress->setValue(value);
-        // The texts given hold no "%p", "%v" or "%m" for the bar to fill in.
-        WalkProgress->setFormat(text);
         WalkProgress->setUpdatesEnabled(true);
         WalkProgress->show();
     };

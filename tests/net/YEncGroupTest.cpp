@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -42,14 +41,6 @@ protected:
     InnServer inn;
     ToolRun tool{"vexil-nntp"};
 };
-
-std::vector<std::string> LinesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST_P(YEncGroupTest, FetchWithJoinWritesExactlyTheCompletePictures) {
     ASSERT_EQ(group->pictures.size(), 6u);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vexil::test {
 
@@ -12,6 +13,9 @@ struct ToolResult {
     std::string out;
     std::string err;
 };
+
+// What a tool printed, a line at a time, without the line ends.
+std::vector<std::string> LinesOf(const std::string &Text);
 
 class ToolRun {
 public:

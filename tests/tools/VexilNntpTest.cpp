@@ -16,7 +16,6 @@
 #include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -31,14 +30,6 @@ protected:
     ToolRun tool_{"vexil-nntp"};
     const fs::path &dir_ = tool_.Dir();
 };
-
-std::vector<std::string> LinesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST_F(VexilNntpTest, ListPrintsTheGroups) {
     const ToolResult r = Run("--server " + inn.Address() + " list");

@@ -1,5 +1,6 @@
-# Helpers shared by the benchmark scripts; sourced, never run. Each script sets `root` (the
-# source tree) before it sources this file.
+# Helpers shared by the benchmark scripts; sourced, never run. Sets `root`, the source tree.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # require_tools TOOL...: exits 1 when a tool the script runs is not installed.
 require_tools() {

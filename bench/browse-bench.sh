@@ -19,8 +19,7 @@
 #        (VEXIL_BENCH_TARGET_FACTOR=f multiplies the ratio's target and divides the memory
 #        limit)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/bench/bench-common.sh"
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-200}
 kb=${3:-100}

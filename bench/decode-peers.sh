@@ -23,8 +23,7 @@
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target; VEXIL_CORPUS=DIR keeps the
 #        generated pictures in DIR and reuses them on the next run)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/bench/bench-common.sh"
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"
 [ -x "$vexil" ] || { echo "no $vexil: build it first" >&2; exit 1; }

@@ -16,8 +16,7 @@
 # usage: bench/yenc-decode.sh [BUILD_DIR]   (default: build; ARTICLES=n; RUNS=n;
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-source "$root/bench/bench-common.sh"
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"
 peer="$root/bench/yenc-decode-peer.py"

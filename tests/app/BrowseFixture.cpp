@@ -91,6 +91,14 @@ QStringList BrowseFixture::StatusTrail() const {
     return trail;
 }
 
+void BrowseFixture::ExpectStopped(const ModalCatcher &boxes) const {
+    ASSERT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(boxes.Texts()[0], "Operation has been canceled");
+    const QStringList trail = StatusTrail();
+    ASSERT_GE(trail.size(), kCanceledTrail.size());
+    EXPECT_EQ(trail.mid(trail.size() - kCanceledTrail.size()), kCanceledTrail);
+}
+
 QStringList BrowseFixture::PanelTexts(int panel) const {
     QStringList texts;
     for (const auto &[p, text] : statuses)

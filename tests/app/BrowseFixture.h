@@ -4,6 +4,7 @@
 // status text the window writes.
 
 #include "app/TfrmMain.h"
+#include "platform/TRegistry.h"
 
 #include "tests/net/InnServer.h"
 #include "tests/support/ModalCatcher.h"
@@ -31,6 +32,12 @@ inline const QStringList kBrowseGroups = {"alt.binaries.pictures.empty",
 // The status texts a run ends with when Stop, or closing the window, cancels it.
 inline const QStringList kCanceledTrail = {"Oparation has been canceled", "Connection closed",
                                            "Operation has been canceled"};
+
+// The window's key in the settings store of the test's program folder, created when asked.
+class SettingsKey : public TRegistry {
+public:
+    explicit SettingsKey(bool canCreate);
+};
 
 class BrowseFixture : public ::testing::Test {
 protected:

@@ -334,9 +334,7 @@ TEST_F(BrowseRunTest, WithoutSmartDownloadTheWalkStartsAtTheFirstArticleAndLeave
 
 TEST_F(BrowseRunTest, AServerThatWantsALoginGetsOneAndAWrongPasswordEndsInItsReply) {
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("User", inn.User());
         store.WriteString("Pass", inn.Password());
     }
@@ -360,9 +358,7 @@ TEST_F(BrowseRunTest, AServerThatWantsALoginGetsOneAndAWrongPasswordEndsInItsRep
     Close();
     statuses.clear();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("Pass", "not-the-password");
     }
     Start(inn.AuthAddress());
@@ -427,9 +423,7 @@ TEST_F(BrowseRunTest, ClosingDuringARunCancelsItAndWritesTheSettings) {
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(StatusTrail().mid(StatusTrail().size() - 3), test::kCanceledTrail);
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", true);
+    test::SettingsKey store(true);
     EXPECT_EQ(store.ReadInteger("MinLines"), 160);
     EXPECT_EQ(store.ReadString("Server"), inn.Address());
     // The connection was already gone: no QUIT.

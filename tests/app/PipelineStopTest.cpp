@@ -4,7 +4,6 @@
 #include "app/TfrmMain.h"
 #include "message/UUCode.h"
 #include "net/TmsNNTP.h"
-#include "platform/TRegistry.h"
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
@@ -137,9 +136,7 @@ TEST_P(PipelineStopTest, StopWithThirtyTwoRequestsInFlightEndsAtOnceAndTheNextGo
     ScriptedServer server(
         [&](ServerConnection &c) { Serve(c, compress, ++connection == 1, record); }, 2);
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteBool("UseOverview", true);
         store.WriteInteger("ArticlesAtOnce", TmsNNTP::MaxDepth);
     }

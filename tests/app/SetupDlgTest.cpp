@@ -137,9 +137,7 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
 
 TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThrough) {
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("EMail Address", "me@example.invalid");
     }
     Start(inn.Address());
@@ -158,9 +156,7 @@ TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThro
     EXPECT_TRUE(form->Pictures->PictureList.empty());
     form->close(); // writes the settings
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_EQ(store.ReadString("EMail Address"), "me@example.invalid");
     EXPECT_EQ(store.ReadInteger("MinLines"), 99998);
 }
@@ -383,9 +379,7 @@ TEST_F(SetupDlgTest, TheJoinSwitchIsOffByDefaultAndStoredOnceSwitchedOn) {
     form->close();
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_TRUE(store.ReadBool("JoinParts"));
     }
     Start("news.example.net");
@@ -396,9 +390,7 @@ TEST_F(SetupDlgTest, TheJoinSwitchIsOffByDefaultAndStoredOnceSwitchedOn) {
     });
     form->close();
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_FALSE(store.ReadBool("JoinParts"));
 }
 
@@ -415,9 +407,7 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     form->close(); // writes the settings
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_TRUE(store.ReadBool("UseTLS"));
     }
     Start("news.example.net");
@@ -431,9 +421,7 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     // Switched off again, it is stored off.
     form->close();
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_FALSE(store.ReadBool("UseTLS"));
 }
 
@@ -450,9 +438,7 @@ TEST_F(SetupDlgTest, TheOverviewOptionsAreStoredOnlyOnceChosen) {
     form->close();
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_FALSE(store.ValueExists("UseOverview"));
         EXPECT_FALSE(store.ValueExists("ArticlesAtOnce"));
     }

@@ -64,4 +64,11 @@ std::vector<std::string> LinesOf(const std::string &Text) {
     return lines;
 }
 
+std::string ShellQuoted(const std::filesystem::path &Path) {
+    std::string out = "'";
+    for (const char c : Path.string())
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 } // namespace vexil::test

@@ -16,6 +16,8 @@ struct ToolResult {
 
 // What a tool printed, a line at a time, without the line ends.
 std::vector<std::string> LinesOf(const std::string &Text);
+// Path in single quotes for a shell command line, whatever characters it holds.
+std::string ShellQuoted(const std::filesystem::path &Path);
 
 class ToolRun {
 public:

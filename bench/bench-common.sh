@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Helpers shared by the benchmark scripts; sourced, never run. Sets `root`, the source tree.
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

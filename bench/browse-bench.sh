@@ -19,6 +19,7 @@
 #        (VEXIL_BENCH_TARGET_FACTOR=f multiplies the ratio's target and divides the memory
 #        limit)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-200}

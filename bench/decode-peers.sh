@@ -23,6 +23,7 @@
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target; VEXIL_CORPUS=DIR keeps the
 #        generated pictures in DIR and reuses them on the next run)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"

@@ -28,6 +28,7 @@
 # usage: bench/modern-bench.sh [BUILD_DIR] [ARTICLES] [PICTURES] [KB_EACH] [SLICE]
 #        (defaults 5000 200 100 300; VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-5000}

@@ -8,6 +8,7 @@
 # usage: bench/nntp-bench.sh [BUILD_DIR] [ARTICLES] [KB_EACH]
 #        (VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-1000}

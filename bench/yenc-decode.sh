@@ -16,6 +16,7 @@
 # usage: bench/yenc-decode.sh [BUILD_DIR]   (default: build; ARTICLES=n; RUNS=n;
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"

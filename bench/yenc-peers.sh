@@ -28,6 +28,7 @@
 # usage: bench/yenc-peers.sh [BUILD_DIR] [POSTS] [ROUNDS]   (defaults: build, 200, 3;
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies the target)
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/bench-common.sh
 source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 posts=${2:-200}

@@ -86,10 +86,12 @@ TEST_P(YEncGroupTest, FetchWithJoinWritesExactlyTheCompletePictures) {
 
     // Nothing outside the folder; inside it, besides the pictures, only the incomplete post,
     // kept aside, and not the stale one.
-    for (const auto &entry : fs::recursive_directory_iterator(tool.Dir()))
-        if (entry.is_regular_file() && entry.path().filename() != "stderr.txt")
+    for (const auto &entry : fs::recursive_directory_iterator(tool.Dir())) {
+        if (entry.is_regular_file() && entry.path().filename() != "stderr.txt") {
             EXPECT_EQ(fs::relative(entry.path(), tool.Dir()).begin()->string(), "out")
                 << entry.path();
+        }
+    }
     EXPECT_FALSE(fs::exists(tool.Dir().parent_path() / "escape.jpg"));
     EXPECT_FALSE(fs::exists(stale));
     std::vector<fs::path> kept;

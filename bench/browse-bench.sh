@@ -19,7 +19,8 @@
 #        (VEXIL_BENCH_TARGET_FACTOR=f multiplies the ratio's target and divides the memory
 #        limit)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-200}
 kb=${3:-100}
@@ -27,13 +28,8 @@ rounds=${4:-3}
 group=alt.binaries.pictures.bench
 driver="$build/bench/browse_run_driver"
 [ -x "$driver" ] || { echo "build $driver first (cmake --build $build --target browse_run_driver)"; exit 1; }
-for tool in uudeview /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (tools/install-deps.sh)" >&2; exit 1; }
-done
-
-work=$(mktemp -d /tmp/vexil-browse-bench.XXXXXX)
-chmod 755 "$work"
-trap 'bash "$root/tools/inn/stop-inn" "$work/inn" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+require_tools uudeview /usr/bin/time
+make_server_work vexil-browse-bench
 
 echo "== generating $articles articles of about $kb KB"
 /usr/bin/python3 "$root/tools/make-articles.py" "$work/articles" --group "$group" \
@@ -44,21 +40,6 @@ echo "== posting to the private INN on 127.0.0.1:$port"
 bash "$root/tools/inn/post-article" "$work/inn" "$work/articles"/[0-9]*.txt >/dev/null
 largest=$(stat -c %s "$work/articles"/[0-9]*.txt | sort -n | tail -n 1)
 
-# check_pictures FOLDER: compares every expected picture with the one in FOLDER; prints
-# "EXACT WRONG MISSING".
-check_pictures() {
-    local exact=0 wrong=0 missing=0 name
-    for name in "${expected[@]}"; do
-        if [ ! -f "$1/$name" ]; then
-            missing=$((missing + 1))
-        elif cmp -s "$1/$name" "$work/articles/originals/$name"; then
-            exact=$((exact + 1))
-        else
-            wrong=$((wrong + 1))
-        fi
-    done
-    echo "$exact $wrong $missing"
-}
 # The pictures a first Go must write: those of every article of the group, its first
 # included, whose Lines and subject pass the run's filters, as browse-peer.py applies them.
 mapfile -t expected < <(/usr/bin/python3 - "$root/bench/browse-peer.py" \
@@ -96,7 +77,8 @@ for round in $(seq "$rounds"); do
     echo "$group" >"$home/Vexil.Dat"
     VEXIL_HOME="$home" VEXIL_REGISTRY="$work/vexil-$round/registry.sqlite3" \
         QT_QPA_PLATFORM=offscreen timed vexil "$round" "$driver" "127.0.0.1:$port" "$group"
-    check_pictures "$home/TEMP" >"$work/vexil-$round.pictures"
+    check_pictures "$home/TEMP" "$work/articles/originals" "${expected[@]}" \
+        >"$work/vexil-$round.pictures"
 
     echo "== round $round: nntplib and uudeview"
     peer="$work/peer-$round"
@@ -104,7 +86,8 @@ for round in $(seq "$rounds"); do
         "$group" "$peer/articles" quickack
     mkdir -p "$peer/pictures" "$peer/articles"
     timed uudeview "$round" uudeview -i -o -q -p "$peer/pictures/" "$peer/articles"/*.txt
-    check_pictures "$peer/pictures" >"$work/peer-$round.pictures"
+    check_pictures "$peer/pictures" "$work/articles/originals" "${expected[@]}" \
+        >"$work/peer-$round.pictures"
     rm -rf "$peer" "$work/vexil-$round/home/TEMP" "$work"/tmp-*-"$round"
 done
 

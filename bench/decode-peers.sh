@@ -23,17 +23,14 @@
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target; VEXIL_CORPUS=DIR keeps the
 #        generated pictures in DIR and reuses them on the next run)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"
 [ -x "$vexil" ] || { echo "no $vexil: build it first" >&2; exit 1; }
-for tool in uuencode mpack uudeview munpack /usr/bin/time /usr/bin/python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (tools/install-deps.sh)" >&2; exit 1; }
-done
+require_tools uuencode mpack uudeview munpack /usr/bin/time /usr/bin/python3
 count=${ARTICLES:-200}
-factor=${VEXIL_BENCH_TARGET_FACTOR:-1}
-awk -v f="$factor" 'BEGIN { exit !(f + 0 > 0) }' ||
-    { echo "VEXIL_BENCH_TARGET_FACTOR must be a positive number, not \"$factor\"" >&2; exit 2; }
+read_target_factor
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -125,11 +122,9 @@ run_tool munpack munpack -f -q -C @OUT "${mime[@]}"
 
 # exact LABEL NAME...: how many of the named pictures LABEL wrote exactly.
 exact() {
-    local label=$1 ok=0 name; shift
-    for name in "$@"; do
-        cmp -s "$work/pictures/$name" "$work/out-$label/$name" && ok=$((ok + 1))
-    done
-    echo "$ok"
+    local label=$1 counts; shift
+    counts=$(check_pictures "$work/out-$label" "$work/pictures" "$@")
+    echo "${counts%% *}"
 }
 all_pictures=()
 for p in "$work"/pictures/*; do all_pictures+=("$(basename "$p")"); done

@@ -28,7 +28,8 @@
 # usage: bench/modern-bench.sh [BUILD_DIR] [ARTICLES] [PICTURES] [KB_EACH] [SLICE]
 #        (defaults 5000 200 100 300; VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-5000}
 pictures=${3:-200}
@@ -36,7 +37,6 @@ kb=${4:-100}
 slice=${5:-300}
 delay=${DELAY_MS:-25}
 rounds=${ROUNDS:-${REPETITIONS:-2}}
-factor=${VEXIL_BENCH_TARGET_FACTOR:-1}
 group=alt.binaries.pictures.bench
 nntp="$build/tools/vexil-nntp"
 proxy="$build/tools/latency-proxy"
@@ -44,23 +44,12 @@ for program in "$nntp" "$proxy"; do
     [ -x "$program" ] || { echo "build $program first (cmake --build $build --target" \
         "vexil-nntp latency-proxy)" >&2; exit 1; }
 done
-for tool in uudeview /usr/bin/time /usr/bin/python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (tools/install-deps.sh)" >&2; exit 1; }
-done
-awk -v f="$factor" 'BEGIN { exit !(f + 0 > 0) }' ||
-    { echo "VEXIL_BENCH_TARGET_FACTOR must be a positive number, not \"$factor\"" >&2; exit 2; }
+require_tools uudeview /usr/bin/time /usr/bin/python3
+read_target_factor
 (( pictures >= 2 && articles >= pictures && slice >= 1 && rounds >= 1 )) ||
     { echo "want PICTURES >= 2, ARTICLES >= PICTURES, SLICE >= 1, ROUNDS >= 1" >&2; exit 2; }
 
-work=$(mktemp -d /tmp/vexil-modern-bench.XXXXXX)
-chmod 755 "$work"
-proxy_pid=
-cleanup() {
-    [ -z "$proxy_pid" ] || kill "$proxy_pid" 2>/dev/null || true
-    bash "$root/tools/inn/stop-inn" "$work/inn" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+make_server_work vexil-modern-bench
 
 # Pairs of pictures (one uuencoded, one MIME) spread evenly through the text articles.
 every=$((articles / pictures))
@@ -128,17 +117,8 @@ mapfile -t slice_pictures < <(expected "$slice")
 
 # check FOLDER NAME...: prints "EXACT WRONG MISSING" for the named pictures in FOLDER.
 check() {
-    local folder=$1 exact=0 wrong=0 missing=0 name; shift
-    for name in "$@"; do
-        if [ ! -f "$folder/$name" ]; then
-            missing=$((missing + 1))
-        elif cmp -s "$folder/$name" "$work/articles/originals/$name"; then
-            exact=$((exact + 1))
-        else
-            wrong=$((wrong + 1))
-        fi
-    done
-    echo "$exact $wrong $missing"
+    local folder=$1; shift
+    check_pictures "$folder" "$work/articles/originals" "$@"
 }
 
 # timed RUN COMMAND...: runs COMMAND with a private TMPDIR; its output in RUN.out, its wall

@@ -8,7 +8,8 @@
 # usage: bench/nntp-bench.sh [BUILD_DIR] [ARTICLES] [KB_EACH]
 #        (VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 articles=${2:-1000}
 kb=${3:-20}
@@ -16,9 +17,7 @@ group=alt.binaries.pictures.bench
 bench="$build/bench/nntp_bench"
 [ -x "$bench" ] || { echo "build $bench first (cmake --build $build --target nntp_bench)"; exit 1; }
 
-work=$(mktemp -d /tmp/vexil-bench.XXXXXX)
-chmod 755 "$work"
-trap 'bash "$root/tools/inn/stop-inn" "$work/inn" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+make_server_work vexil-bench
 
 echo "== generating $articles articles of about $kb KB"
 /usr/bin/python3 "$root/tools/make-articles.py" "$work/articles" --group "$group" \

@@ -16,7 +16,8 @@
 # usage: bench/yenc-decode.sh [BUILD_DIR]   (default: build; ARTICLES=n; RUNS=n;
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies every target)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 vexil="$build/tools/vexil-decode"
 peer="$root/bench/yenc-decode-peer.py"
@@ -25,9 +26,7 @@ peer="$root/bench/yenc-decode-peer.py"
     { echo "python3-sabyenc or python3-yenc is missing (tools/install-deps.sh)" >&2; exit 1; }
 count=${ARTICLES:-48}
 runs=${RUNS:-9}
-factor=${VEXIL_BENCH_TARGET_FACTOR:-1}
-awk -v f="$factor" 'BEGIN { exit !(f + 0 > 0) }' ||
-    { echo "VEXIL_BENCH_TARGET_FACTOR must be a positive number, not \"$factor\"" >&2; exit 2; }
+read_target_factor
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -73,11 +72,9 @@ done
 
 # exact LABEL: how many of the pictures LABEL wrote exactly.
 exact() {
-    local ok=0 original
-    for original in "$work"/corpus/originals/*; do
-        cmp -s "$original" "$work/out-$1/$(basename "$original")" && ok=$((ok + 1))
-    done
-    echo "$ok"
+    local names=("$work"/corpus/originals/*) counts
+    counts=$(check_pictures "$work/out-$1" "$work/corpus/originals" "${names[@]##*/}")
+    echo "${counts%% *}"
 }
 
 echo "== results (best of $runs runs, whole processes)"

@@ -28,37 +28,26 @@
 # usage: bench/yenc-peers.sh [BUILD_DIR] [POSTS] [ROUNDS]   (defaults: build, 200, 3;
 #        VEXIL_BENCH_TARGET_FACTOR=f multiplies the target)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=SCRIPTDIR/bench-common.sh
+source "$(dirname "$0")/bench-common.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 posts=${2:-200}
 rounds=${3:-3}
 timeout=${TIMEOUT:-600}
-factor=${VEXIL_BENCH_TARGET_FACTOR:-1}
 group=alt.binaries.pictures.yenc.bench
 vexil="$build/tools/vexil-nntp"
 proxy="$build/tools/latency-proxy"
 for tool in "$vexil" "$proxy"; do
     [ -x "$tool" ] || { echo "no $tool: build it first" >&2; exit 1; }
 done
-for tool in nzbget /usr/bin/time /usr/bin/python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (tools/install-deps.sh)" >&2; exit 1; }
-done
+require_tools nzbget /usr/bin/time /usr/bin/python3
 shipped_config=/usr/share/doc/nzbget/examples/nzbget.conf.gz
 [ -f "$shipped_config" ] || { echo "no $shipped_config (package nzbget)" >&2; exit 1; }
 [[ $posts =~ ^[0-9]+$ && $posts -ge 4 && $rounds =~ ^[1-9][0-9]*$ ]] ||
     { echo "usage: bench/yenc-peers.sh [BUILD_DIR] [POSTS >= 4] [ROUNDS >= 1]" >&2; exit 2; }
-awk -v f="$factor" 'BEGIN { exit !(f + 0 > 0) }' ||
-    { echo "VEXIL_BENCH_TARGET_FACTOR must be a positive number, not \"$factor\"" >&2; exit 2; }
+read_target_factor
 
-work=$(mktemp -d /tmp/vexil-yenc-peers.XXXXXX)
-chmod 755 "$work"
-proxy_pid=
-cleanup() {
-    [ -z "$proxy_pid" ] || kill "$proxy_pid" 2>/dev/null || true
-    bash "$root/tools/inn/stop-inn" "$work/inn" >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+make_server_work vexil-yenc-peers
 
 in_parts=$((posts * 3 / 10))
 single=$((posts - in_parts))
@@ -84,18 +73,9 @@ free_port() {
 # check FOLDER START: "EXACT WRONG MISSING LAST" for the pictures in FOLDER, LAST the seconds
 # from START to the newest modification time among them.
 check() {
-    local folder=$1 start=$2 exact=0 wrong=0 missing=0 name newest=0
-    for name in "${pictures[@]}"; do
-        if [ ! -f "$folder/$name" ]; then
-            missing=$((missing + 1))
-            continue
-        fi
-        if cmp -s "$work/articles/originals/$name" "$folder/$name"; then
-            exact=$((exact + 1))
-        else
-            wrong=$((wrong + 1))
-        fi
-    done
+    local folder=$1 start=$2 exact wrong missing newest=0
+    read -r exact wrong missing < <(check_pictures "$folder" "$work/articles/originals" \
+        "${pictures[@]}")
     if [ "$exact" -gt 0 ] || [ "$wrong" -gt 0 ]; then
         newest=$(cd "$folder" && stat -c %.9Y "${pictures[@]}" 2>/dev/null | sort -n | tail -n 1)
     fi

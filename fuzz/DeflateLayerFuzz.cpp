@@ -3,13 +3,13 @@
 // the server's stream must end in bytes, the end, or ESocketError, never in a wait that
 // bytes already held could have avoided; a valid stream must come out whole. Writing: what
 // the layer sends must inflate to exactly the bytes written.
+#include "FuzzCheck.h"
 #include "net/NetErrors.h"
 #include "net/TDeflateLayer.h"
 
 #include <zlib.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -17,10 +17,7 @@ namespace {
 
 using vexil::TDeflateLayer;
 
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using vexil::fuzz::Check;
 
 // Raw deflate of Bytes, flushed in pieces of Piece bytes as a server flushes each reply.
 std::string Deflate(std::string_view bytes, std::size_t piece, bool finish) {

@@ -2,10 +2,10 @@
 // picks, with the framed bytes kept or passed on as they come, and checks that every way
 // gives the same block and leaves the same bytes after it, and that framing never makes
 // anything longer.
+#include "FuzzCheck.h"
 #include "net/TNntpFramer.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -20,10 +20,7 @@ struct Outcome {
     std::int64_t wire;
 };
 
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using vexil::fuzz::Check;
 
 // Piece 0 feeds everything at once; Step limits how much one Frame call takes.
 Outcome Run(std::string_view bytes, std::size_t piece, std::size_t step, bool passOn) {

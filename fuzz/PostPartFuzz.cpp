@@ -1,20 +1,13 @@
 // Takes the input's first line as a subject and the rest as the article, and checks what
 // the joiner's recognition promises: a part within a post of 2 to MaxParts parts, and a
 // stem that never holds more than the subject.
+#include "FuzzCheck.h"
 #include "browse/TPartJoiner.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using vexil::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char *>(data), size);

@@ -1,20 +1,13 @@
 // Parses the input as a subject and checks what the part counter promises: a counter within
 // its bounds, and a stem that is the subject with exactly the counter taken out.
+#include "FuzzCheck.h"
 #include "browse/SubjectPartCounter.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using vexil::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string_view subject(reinterpret_cast<const char *>(data), size);

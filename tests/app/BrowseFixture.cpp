@@ -2,6 +2,7 @@
 
 #include "app/TSetupDlg.h"
 #include "browse/SmartDownloadMemory.h"
+#include "browse/TMainSettings.h"
 #include "net/ArticleFilter.h"
 #include "net/TmsNNTP.h"
 #include "platform/MessagePump.h"
@@ -18,6 +19,11 @@
 
 namespace vexil::test {
 
+SettingsKey::SettingsKey(bool canCreate) {
+    SetRootKey(HKEY_LOCAL_MACHINE);
+    OpenKey(kSettingsKey, canCreate);
+}
+
 BrowseFixture::BrowseFixture() {
     // Tests that switch the command log on by hand find its folder as Setup leaves it.
     std::filesystem::create_directories(LogFileFolder());
@@ -33,9 +39,7 @@ BrowseFixture::~BrowseFixture() {
 void BrowseFixture::Start(const std::string &server, bool smartDownload, int minLines,
                           int maxLines) {
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        SettingsKey store(true);
         store.WriteString("Server", server);
         store.WriteBool("SmartDownload", smartDownload);
         store.WriteInteger("MinLines", minLines);
@@ -89,6 +93,14 @@ QStringList BrowseFixture::StatusTrail() const {
         trail << entry;
     }
     return trail;
+}
+
+void BrowseFixture::ExpectStopped(const ModalCatcher &boxes) const {
+    ASSERT_EQ(boxes.Count(), 1);
+    EXPECT_EQ(boxes.Texts()[0], "Operation has been canceled");
+    const QStringList trail = StatusTrail();
+    ASSERT_GE(trail.size(), kCanceledTrail.size());
+    EXPECT_EQ(trail.mid(trail.size() - kCanceledTrail.size()), kCanceledTrail);
 }
 
 QStringList BrowseFixture::PanelTexts(int panel) const {

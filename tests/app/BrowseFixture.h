@@ -4,8 +4,10 @@
 // status text the window writes.
 
 #include "app/TfrmMain.h"
+#include "platform/TRegistry.h"
 
 #include "tests/net/InnServer.h"
+#include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/TempHome.h"
 
@@ -27,6 +29,16 @@ namespace vexil::test {
 inline const QStringList kBrowseGroups = {"alt.binaries.pictures.empty",
                                           "alt.binaries.pictures.test", "alt.test.text"};
 
+// The status texts a run ends with when Stop, or closing the window, cancels it.
+inline const QStringList kCanceledTrail = {"Oparation has been canceled", "Connection closed",
+                                           "Operation has been canceled"};
+
+// The window's key in the settings store of the test's program folder, created when asked.
+class SettingsKey : public TRegistry {
+public:
+    explicit SettingsKey(bool canCreate);
+};
+
 class BrowseFixture : public ::testing::Test {
 protected:
     BrowseFixture();
@@ -44,6 +56,9 @@ protected:
 
     // Status texts of panel 1 in order, "% retrieved" runs folded into one "%".
     QStringList StatusTrail() const;
+    // After Go that Stop cancelled: one box, the cancel text, and the trail ends with
+    // kCanceledTrail. Call it with ASSERT_NO_FATAL_FAILURE.
+    void ExpectStopped(const ModalCatcher &boxes) const;
     // Every text written to panel `panel`.
     QStringList PanelTexts(int panel) const;
     // The Smart Download value for the fixture's server and group, if any.

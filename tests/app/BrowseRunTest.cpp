@@ -334,9 +334,7 @@ TEST_F(BrowseRunTest, WithoutSmartDownloadTheWalkStartsAtTheFirstArticleAndLeave
 
 TEST_F(BrowseRunTest, AServerThatWantsALoginGetsOneAndAWrongPasswordEndsInItsReply) {
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("User", inn.User());
         store.WriteString("Pass", inn.Password());
     }
@@ -360,9 +358,7 @@ TEST_F(BrowseRunTest, AServerThatWantsALoginGetsOneAndAWrongPasswordEndsInItsRep
     Close();
     statuses.clear();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("Pass", "not-the-password");
     }
     Start(inn.AuthAddress());
@@ -384,13 +380,7 @@ TEST_F(BrowseRunTest, StopDuringARunCancelsItAndTheNextGoCarriesOn) {
     When("4 headers retrieved", [this] { form->CancelButton->click(); });
     ModalCatcher boxes;
     Go();
-    ASSERT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(boxes.Texts()[0], "Operation has been canceled");
-    const QStringList trail = StatusTrail();
-    ASSERT_GE(trail.size(), 3);
-    EXPECT_EQ(trail.mid(trail.size() - 3),
-              (QStringList{"Oparation has been canceled", "Connection closed",
-                           "Operation has been canceled"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectStopped(boxes));
     // The second article is the last one remembered; the fourth was not fetched.
     EXPECT_EQ(Remembered(inn.Address(), InnServer::PictureGroup), 2);
     EXPECT_TRUE(form->NGEdit->isEnabled());
@@ -431,13 +421,9 @@ TEST_F(BrowseRunTest, ClosingDuringARunCancelsItAndWritesTheSettings) {
     // The user closed the window: the run ends without a box.
     EXPECT_EQ(boxes.Count(), 0) << boxes.Texts().join("\n").toStdString();
     EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(StatusTrail().mid(StatusTrail().size() - 3),
-              (QStringList{"Oparation has been canceled", "Connection closed",
-                           "Operation has been canceled"}));
+    EXPECT_EQ(StatusTrail().mid(StatusTrail().size() - 3), test::kCanceledTrail);
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", true);
+    test::SettingsKey store(true);
     EXPECT_EQ(store.ReadInteger("MinLines"), 160);
     EXPECT_EQ(store.ReadString("Server"), inn.Address());
     // The connection was already gone: no QUIT.

@@ -2,13 +2,10 @@
 #include "app/TSetupDlg.h"
 #include "browse/TMainSettings.h"
 #include "platform/TRegistry.h"
-#include "tests/support/ModalCatcher.h"
+#include "tests/app/SetupRun.h"
 
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
-#include <QToolButton>
 
 #include <fstream>
 #include <iterator>
@@ -32,18 +29,13 @@ std::string StoredPass() {
 
 QStringList SetupWithPassword(TfrmMain &form, const QString &password) {
     QStringList boxes;
-    ModalCatcher catcher([&](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes << box->text();
-            box->done(QMessageBox::Ok);
-        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
-            QTimer::singleShot(0, dlg, [dlg, password] {
-                dlg->ePass->setText(password);
-                dlg->OKBtn->click();
-            });
-        }
-    });
-    form.SetupButton->click();
+    WithSetup(
+        form,
+        [&](TSetupDlg &dlg) {
+            dlg.ePass->setText(password);
+            dlg.OKBtn->click();
+        },
+        &boxes);
     return boxes;
 }
 

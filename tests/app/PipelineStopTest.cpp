@@ -4,7 +4,6 @@
 #include "app/TfrmMain.h"
 #include "message/UUCode.h"
 #include "net/TmsNNTP.h"
-#include "platform/TRegistry.h"
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
@@ -137,9 +136,7 @@ TEST_P(PipelineStopTest, StopWithThirtyTwoRequestsInFlightEndsAtOnceAndTheNextGo
     ScriptedServer server(
         [&](ServerConnection &c) { Serve(c, compress, ++connection == 1, record); }, 2);
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteBool("UseOverview", true);
         store.WriteInteger("ArticlesAtOnce", TmsNNTP::MaxDepth);
     }
@@ -165,13 +162,7 @@ TEST_P(PipelineStopTest, StopWithThirtyTwoRequestsInFlightEndsAtOnceAndTheNextGo
     EXPECT_EQ(compressed, compress);
     // The rest of the second article would take minutes to come.
     EXPECT_LT(took, std::chrono::seconds(10));
-    ASSERT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(boxes.Texts()[0], "Operation has been canceled");
-    const QStringList trail = StatusTrail();
-    ASSERT_GE(trail.size(), 3);
-    EXPECT_EQ(trail.mid(trail.size() - 3),
-              (QStringList{"Oparation has been canceled", "Connection closed",
-                           "Operation has been canceled"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectStopped(boxes));
     EXPECT_EQ(StoredPictures(), std::set<std::string>{PictureName(1)});
     EXPECT_EQ(Remembered(server.Address(), group), 1);
     EXPECT_FALSE(form->msNNTP.Connected());

@@ -12,6 +12,7 @@
 #include "tests/net/ScriptedServer.h"
 
 #include "tests/app/BrowseFixture.h"
+#include "tests/app/SetupRun.h"
 #include "tests/support/ModalCatcher.h"
 #include "tests/support/QtTestHelpers.h"
 #include "tests/support/ScopedEnv.h"
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -39,28 +39,7 @@ namespace {
 using test::BrowseFixture;
 using test::InnServer;
 using test::ModalCatcher;
-
-// Runs Setup, handing the dialog to `use` once it is up; message boxes it raises meanwhile
-// are answered with their default and their texts kept in `boxes`.
-void WithSetup(TfrmMain &form, const std::function<void(TSetupDlg &)> &use,
-               QStringList *boxes = nullptr) {
-    ModalCatcher catcher([&](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            if (boxes)
-                *boxes << box->text();
-            box->done(QMessageBox::Ok);
-        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
-            // From the dialog's own loop, so that the catcher sees the boxes it raises.
-            QTimer::singleShot(0, dlg, [dlg, &use] {
-                use(*dlg);
-                if (dlg->isVisible())
-                    dlg->reject();
-            });
-        }
-    });
-    form.SetupButton->click();
-    ASSERT_GE(catcher.Count(), 1) << "Setup opened no dialog";
-}
+using test::WithSetup;
 
 QStringList ItemsOf(const QComboBox *box) {
     QStringList items;
@@ -158,9 +137,7 @@ TEST_F(SetupDlgTest, OkAppliesEveryFieldWithTheRulesForTheLimits) {
 
 TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThrough) {
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", true);
+        test::SettingsKey store(true);
         store.WriteString("EMail Address", "me@example.invalid");
     }
     Start(inn.Address());
@@ -179,9 +156,7 @@ TEST_F(SetupDlgTest, LimitsTakenInSetupGovernTheNextGoAndUnshownSettingsPassThro
     EXPECT_TRUE(form->Pictures->PictureList.empty());
     form->close(); // writes the settings
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_EQ(store.ReadString("EMail Address"), "me@example.invalid");
     EXPECT_EQ(store.ReadInteger("MinLines"), 99998);
 }
@@ -359,17 +334,12 @@ TEST_F(SetupDlgTest, GetGroupsIsRefusedWhileARunIsInProgress) {
     const auto posted = inn.Articles(InnServer::PictureGroup);
     // One catcher for the whole run: Setup opens inside it, Get Groups is pressed there.
     QStringList boxes;
-    ModalCatcher catcher([&](QWidget *modal) {
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            boxes << box->text();
-            box->done(QMessageBox::Ok);
-        } else if (auto *dlg = qobject_cast<TSetupDlg *>(modal)) {
-            QTimer::singleShot(0, dlg, [dlg] {
-                dlg->btnGetGroup->click();
-                dlg->CancelBtn->click();
-            });
-        }
-    });
+    ModalCatcher catcher(test::AnswerSetup(
+        [](TSetupDlg &dlg) {
+            dlg.btnGetGroup->click();
+            dlg.CancelBtn->click();
+        },
+        &boxes));
     When("2 headers retrieved", [&] { form->SetupButton->click(); });
     Go();
     EXPECT_EQ(catcher.Count(), 2);
@@ -409,9 +379,7 @@ TEST_F(SetupDlgTest, TheJoinSwitchIsOffByDefaultAndStoredOnceSwitchedOn) {
     form->close();
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_TRUE(store.ReadBool("JoinParts"));
     }
     Start("news.example.net");
@@ -422,9 +390,7 @@ TEST_F(SetupDlgTest, TheJoinSwitchIsOffByDefaultAndStoredOnceSwitchedOn) {
     });
     form->close();
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_FALSE(store.ReadBool("JoinParts"));
 }
 
@@ -441,9 +407,7 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     form->close(); // writes the settings
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_TRUE(store.ReadBool("UseTLS"));
     }
     Start("news.example.net");
@@ -457,9 +421,7 @@ TEST_F(SetupDlgTest, TheSecureConnectionSwitchIsStoredAndReadBack) {
     // Switched off again, it is stored off.
     form->close();
     Close();
-    TRegistry store;
-    store.SetRootKey(HKEY_LOCAL_MACHINE);
-    store.OpenKey("\\Software\\Internet\\VX", false);
+    test::SettingsKey store(false);
     EXPECT_FALSE(store.ReadBool("UseTLS"));
 }
 
@@ -476,9 +438,7 @@ TEST_F(SetupDlgTest, TheOverviewOptionsAreStoredOnlyOnceChosen) {
     form->close();
     Close();
     {
-        TRegistry store;
-        store.SetRootKey(HKEY_LOCAL_MACHINE);
-        store.OpenKey("\\Software\\Internet\\VX", false);
+        test::SettingsKey store(false);
         EXPECT_FALSE(store.ValueExists("UseOverview"));
         EXPECT_FALSE(store.ValueExists("ArticlesAtOnce"));
     }

@@ -7,6 +7,7 @@
 #include "platform/Exception.h"
 #include "platform/TRegistry.h"
 
+#include "tests/browse/CoreRun.h"
 #include "tests/net/InnServer.h"
 #include "tests/support/TempHome.h"
 
@@ -36,16 +37,10 @@ protected:
     };
 
     TRun Walk(const TMainSettings &settings) {
-        TmsNNTP nntp;
-        nntp.SetWinsockLoaded(true);
-        nntp.SetTimeOut(30);
-        nntp.SetServer(inn.Address());
-        TmsArticle article;
-        TBrowseCore core(nntp, article);
+        test::CoreRun go(inn.Address(), folder, store);
+        TmsNNTP &nntp = go.nntp;
+        TBrowseCore &core = go.core;
         core.Settings = settings;
-        core.PictureFolder = folder;
-        core.MakePictureFolder = true;
-        core.SettingsStore = [this] { return &store; };
         TRun run;
         core.OnHeader = [&](TObject *, int n) {
             run.looked.push_back(nntp.HeaderList().Items(n).Number);

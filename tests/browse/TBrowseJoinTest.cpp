@@ -10,6 +10,7 @@
 #include "net/TmsNNTP.h"
 #include "platform/TRegistry.h"
 
+#include "tests/browse/CoreRun.h"
 #include "tests/net/InnServer.h"
 #include "tests/support/TempHome.h"
 #include "tests/support/TestFiles.h"
@@ -82,17 +83,11 @@ protected:
     }
 
     std::vector<std::string> Go(std::vector<std::string> *faults = nullptr) {
-        TmsNNTP nntp;
-        nntp.SetWinsockLoaded(true);
-        nntp.SetTimeOut(30);
-        nntp.SetServer(inn.Address());
-        TmsArticle article;
-        TBrowseCore core(nntp, article);
+        test::CoreRun go(inn.Address(), folder, store);
+        TmsNNTP &nntp = go.nntp;
+        TBrowseCore &core = go.core;
         core.Settings.MinLines = 10;
         core.Settings.JoinParts = true;
-        core.PictureFolder = folder;
-        core.MakePictureFolder = true;
-        core.SettingsStore = [this] { return &store; };
         std::vector<std::string> pictures;
         core.OnPictureStored = [&](TObject *, const std::string &path) {
             pictures.push_back(fs::path(path).filename().string());

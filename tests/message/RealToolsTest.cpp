@@ -5,6 +5,7 @@
 
 #include "message/HeaderText.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -21,13 +22,6 @@ using namespace vexil::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Quote(const fs::path &path) {
-    std::string out = "'";
-    for (const char c : path.string())
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 class RealToolsTest : public ::testing::Test {
 protected:
@@ -84,7 +78,8 @@ TEST_F(RealToolsTest, SharutilsUuencodeInAPlainArticle) {
     WriteFile(article, "From: poster@example.invalid\nNewsgroups: alt.binaries.pictures.test\n"
                        "Subject: uuencoded pictures\n\nHere they are.\n\n");
     for (const auto &p : pictures_)
-        Run("uuencode " + Quote(p) + " " + Quote(p.filename()) + " >> " + Quote(article));
+        Run("uuencode " + ShellQuoted(p) + " " + ShellQuoted(p.filename()) + " >> " +
+            ShellQuoted(article));
     const auto a = LoadServerForm(article);
     EXPECT_EQ(a->Encoding(), meUU);
     EXPECT_EQ(a->Body(), (std::vector<std::string>{"Here they are.", ""}));
@@ -93,11 +88,11 @@ TEST_F(RealToolsTest, SharutilsUuencodeInAPlainArticle) {
 
 TEST_F(RealToolsTest, PythonEmailPackageArticles) {
     std::string command = "/usr/bin/python3 " +
-                          Quote(fs::path(std::getenv("VEXIL_SOURCE_DIR")) / "tests" / "message" /
-                                "make_mime_articles.py") +
-                          " " + Quote(dir_);
+                          ShellQuoted(fs::path(std::getenv("VEXIL_SOURCE_DIR")) / "tests" /
+                                      "message" / "make_mime_articles.py") +
+                          " " + ShellQuoted(dir_);
     for (const auto &p : pictures_)
-        command += " " + Quote(p);
+        command += " " + ShellQuoted(p);
     Run(command);
 
     const auto mixed = LoadServerForm(dir_ / "mixed.txt");
@@ -132,9 +127,9 @@ TEST_F(RealToolsTest, MpackArticles) {
         const fs::path desc = dir_ / "description.txt";
         WriteFile(desc, "A picture.\n.dotted line\n");
         // Even pictures with a description part first, odd ones without.
-        Run("mpack -s " + Quote("mpack " + std::to_string(i)) +
-            (i % 2 == 0 ? " -d " + Quote(desc) : std::string()) + " -o " + Quote(out) + " " +
-            Quote(pictures_[i]));
+        Run("mpack -s " + ShellQuoted("mpack " + std::to_string(i)) +
+            (i % 2 == 0 ? " -d " + ShellQuoted(desc) : std::string()) + " -o " + ShellQuoted(out) +
+            " " + ShellQuoted(pictures_[i]));
         std::string text = "From: mpack@example.invalid\nNewsgroups: alt.test\n" + ReadFile(out);
         WriteFile(out, text);
         const auto a = LoadServerForm(out);

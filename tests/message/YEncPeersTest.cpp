@@ -6,6 +6,7 @@
 
 #include "message/Crc32.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,6 @@ using namespace vexil::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Quote(const fs::path &path) {
-    std::string out = "'";
-    for (const char c : path.string())
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 std::string RunAndRead(const std::string &command) {
     std::string out;
@@ -106,10 +100,10 @@ TEST_F(YEncPeersTest, PeerEncodedArticlesDecodeToTheOriginals) {
     const fs::path picture = dir_ / "photo.jpg";
     std::string command =
         "/usr/bin/python3 " +
-        Quote(fs::path(sourceDir) / "tests" / "message" / "make_yenc_articles.py") + " " +
-        Quote(dir_) + " --picture " + Quote(picture);
+        ShellQuoted(fs::path(sourceDir) / "tests" / "message" / "make_yenc_articles.py") + " " +
+        ShellQuoted(dir_) + " --picture " + ShellQuoted(picture);
     for (const auto &p : originals)
-        command += " " + Quote(p);
+        command += " " + ShellQuoted(p);
     originals.push_back(picture);
 
     // Articles per original and encoder post, in the order listed.

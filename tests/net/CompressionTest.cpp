@@ -29,6 +29,13 @@ void Greet(ServerConnection &c) {
     c.Expect("GROUP alt.test", "211 3 1 3 alt.test");
 }
 
+// Greet, then COMPRESS DEFLATE accepted and everything after it compressed.
+void GreetCompressed(ServerConnection &c) {
+    Greet(c);
+    c.Expect("COMPRESS DEFLATE", "206 Compression active");
+    c.StartDeflate();
+}
+
 // The compressed part of a walk: the overview of articles 1 to 3, two of them pictures.
 void ServeOverview(ServerConnection &c) {
     c.Expect("LIST OVERVIEW.FMT", "215 order\r\nSubject:\r\nFrom:\r\n:lines\r\n.");
@@ -42,6 +49,14 @@ std::string ArticleText(int Number) {
         text += "M" + std::string(60, static_cast<char>('A' + Number)) + "\r\n";
     // A dot-stuffed line must come out un-stuffed, compressed or not.
     return text + "..stuffed\r\n.\r\n";
+}
+
+// Articles 1 and 3, both asked for before the first is sent.
+void ServePipelinedTwo(ServerConnection &c) {
+    c.Expect("ARTICLE 1");
+    c.Expect("ARTICLE 3");
+    c.Send("220 1 <1@x> article\r\n" + ArticleText(1));
+    c.Send("220 3 <3@x> article\r\n" + ArticleText(3));
 }
 
 class CompressionTest : public ::testing::Test {
@@ -62,6 +77,14 @@ protected:
         nntp.SetNewsGroup("alt.test");
     }
 
+    // Walks the group on Server, which serves the overview of articles 1 to 3, and quits.
+    void WalkTheOverview(ScriptedServer &Server) {
+        nntp.RetrieveHeaders(0, false);
+        EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
+        nntp.Disconnect();
+        EXPECT_EQ(Server.Failures(), std::vector<std::string>{});
+    }
+
     // Fetches 1 and 3 pipelined, keeping each article's last body line.
     std::vector<std::string> FetchTwo() {
         std::vector<std::string> lastLines;
@@ -80,15 +103,10 @@ protected:
 TEST_F(CompressionTest, OverviewAndPipelinedArticlesArriveCompressedAndIntact) {
     std::size_t wireIn = 0;
     ScriptedServer server([&](ServerConnection &c) {
-        Greet(c);
-        c.Expect("COMPRESS DEFLATE", "206 Compression active");
-        c.StartDeflate();
+        GreetCompressed(c);
         ServeOverview(c);
         // Both requests come before the first reply: written compressed, each flushed.
-        c.Expect("ARTICLE 1");
-        c.Expect("ARTICLE 3");
-        c.Send("220 1 <1@x> article\r\n" + ArticleText(1));
-        c.Send("220 3 <3@x> article\r\n" + ArticleText(3));
+        ServePipelinedTwo(c);
         c.Expect("QUIT", "205 bye");
         wireIn = c.WireReceived();
     });
@@ -130,10 +148,7 @@ TEST_F(CompressionTest, WithTheOverviewOrCompressionOffTheExchangeIsAsItWas) {
     nntp.SetUseCompression(false);
     numbers.clear();
     Select(plain);
-    nntp.RetrieveHeaders(0, false);
-    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
-    nntp.Disconnect();
-    EXPECT_EQ(plain.Failures(), std::vector<std::string>{});
+    WalkTheOverview(plain);
 }
 
 TEST_F(CompressionTest, ARefusalGoesOnUncompressedAndIsNotAskedAgain) {
@@ -141,10 +156,7 @@ TEST_F(CompressionTest, ARefusalGoesOnUncompressedAndIsNotAskedAgain) {
         Greet(c);
         c.Expect("COMPRESS DEFLATE", "403 Unable to activate compression");
         ServeOverview(c);
-        c.Expect("ARTICLE 1");
-        c.Expect("ARTICLE 3");
-        c.Send("220 1 <1@x> article\r\n" + ArticleText(1));
-        c.Send("220 3 <3@x> article\r\n" + ArticleText(3));
+        ServePipelinedTwo(c);
         c.Expect("QUIT", "205 bye");
     });
     Select(server);
@@ -158,9 +170,7 @@ TEST_F(CompressionTest, ARefusalGoesOnUncompressedAndIsNotAskedAgain) {
 
 TEST_F(CompressionTest, ACorruptStreamEndsTheConnectionAndTheNextGoStartsAfresh) {
     ScriptedServer server([](ServerConnection &c) {
-        Greet(c);
-        c.Expect("COMPRESS DEFLATE", "206 Compression active");
-        c.StartDeflate();
+        GreetCompressed(c);
         if (c.failures.empty() && c.ReadLine() == "LIST OVERVIEW.FMT") {
             // A valid start, then a block type deflate does not have.
             c.Send("215 order\r\n");
@@ -186,9 +196,7 @@ TEST_F(CompressionTest, ACorruptStreamEndsTheConnectionAndTheNextGoStartsAfresh)
                 c.Expect("QUIT", "205 bye");
                 return;
             }
-            Greet(c);
-            c.Expect("COMPRESS DEFLATE", "206 Compression active");
-            c.StartDeflate();
+            GreetCompressed(c);
             ServeOverview(c);
             c.Expect("QUIT", "205 bye");
         },
@@ -198,17 +206,12 @@ TEST_F(CompressionTest, ACorruptStreamEndsTheConnectionAndTheNextGoStartsAfresh)
     nntp.Disconnect();
     numbers.clear();
     nntp.SetNewsGroup("alt.test");
-    nntp.RetrieveHeaders(0, false);
-    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3}));
-    nntp.Disconnect();
-    EXPECT_EQ(next.Failures(), std::vector<std::string>{});
+    WalkTheOverview(next);
 }
 
 TEST_F(CompressionTest, ACompressedConnectionThatFallsSilentTimesOut) {
     ScriptedServer server([](ServerConnection &c) {
-        Greet(c);
-        c.Expect("COMPRESS DEFLATE", "206 Compression active");
-        c.StartDeflate();
+        GreetCompressed(c);
         c.Expect("LIST OVERVIEW.FMT");
         // Half a reply, flushed, then nothing more.
         c.Send("215 ord");

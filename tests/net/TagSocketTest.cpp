@@ -40,8 +40,17 @@ protected:
         socket.ConnectSocket();
     }
 
+    // From now on keeps each new transferred count in `progress`, with its percentage.
+    void RecordProgress() {
+        socket.OnProgress = [this](TObject *, int perc, int transferred) {
+            if (progress.empty() || progress.back().second != transferred)
+                progress.emplace_back(perc, transferred);
+        };
+    }
+
     std::vector<std::string> errors;
     int closed = 0;
+    std::vector<std::pair<int, int>> progress;
     TagSocket socket;
 };
 
@@ -308,20 +317,16 @@ TEST_F(TagSocketTest, ProgressCountsBytesOrLines) {
         c.WaitForClose();
     });
     Open(server);
-    std::vector<std::pair<int, int>> seen;
-    socket.OnProgress = [&](TObject *, int perc, int transferred) {
-        if (seen.empty() || seen.back().second != transferred)
-            seen.emplace_back(perc, transferred);
-    };
+    RecordProgress();
     socket.SetSizeInLines(true);
     TMemoryStream block;
     socket.ReadData(block, 10); // ten lines: 760 bytes expected
-    ASSERT_GE(seen.size(), 4u);
-    for (const auto &[perc, transferred] : seen) {
+    ASSERT_GE(progress.size(), 4u);
+    for (const auto &[perc, transferred] : progress) {
         const double exact = transferred * 100.0 / 760;
         EXPECT_LE(std::abs(perc - exact), 0.5) << transferred;
     }
-    EXPECT_EQ(seen.back().second, 760); // reported before the last chunk is added
+    EXPECT_EQ(progress.back().second, 760); // reported before the last chunk is added
     socket.CloseSocket();
 }
 
@@ -355,14 +360,10 @@ TEST_F(TagSocketTest, HalvesRoundToEven) {
         c.WaitForClose();
     });
     Open(server);
-    std::vector<std::pair<int, int>> seen;
-    socket.OnProgress = [&](TObject *, int perc, int transferred) {
-        if (seen.empty() || seen.back().second != transferred)
-            seen.emplace_back(perc, transferred);
-    };
+    RecordProgress();
     TMemoryStream block;
     socket.ReadData(block, 8);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{0, 0}, {12, 1}, {38, 3}}));
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{0, 0}, {12, 1}, {38, 3}}));
     socket.CloseSocket();
 }
 

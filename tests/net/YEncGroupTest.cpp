@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -42,14 +41,6 @@ protected:
     InnServer inn;
     ToolRun tool{"vexil-nntp"};
 };
-
-std::vector<std::string> LinesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST_P(YEncGroupTest, FetchWithJoinWritesExactlyTheCompletePictures) {
     ASSERT_EQ(group->pictures.size(), 6u);
@@ -95,10 +86,12 @@ TEST_P(YEncGroupTest, FetchWithJoinWritesExactlyTheCompletePictures) {
 
     // Nothing outside the folder; inside it, besides the pictures, only the incomplete post,
     // kept aside, and not the stale one.
-    for (const auto &entry : fs::recursive_directory_iterator(tool.Dir()))
-        if (entry.is_regular_file() && entry.path().filename() != "stderr.txt")
+    for (const auto &entry : fs::recursive_directory_iterator(tool.Dir())) {
+        if (entry.is_regular_file() && entry.path().filename() != "stderr.txt") {
             EXPECT_EQ(fs::relative(entry.path(), tool.Dir()).begin()->string(), "out")
                 << entry.path();
+        }
+    }
     EXPECT_FALSE(fs::exists(tool.Dir().parent_path() / "escape.jpg"));
     EXPECT_FALSE(fs::exists(stale));
     std::vector<fs::path> kept;

@@ -79,16 +79,23 @@ std::vector<std::uint8_t> RowNumbered(int width, int height) {
     return v;
 }
 
+// width x height pixels; bits sets both the global table (2^bits colours) and the minimum
+// code size, as an encoder picks them.
+GifLayout Layout(int width, int height, int bits = 8) {
+    GifLayout l;
+    l.width = width;
+    l.height = height;
+    l.globalBits = bits;
+    l.minCodeSize = bits;
+    return l;
+}
+
 } // namespace
 
 TEST(TGif, DecodesImageWithItsSizePaletteAndPaddedRows) {
     for (const char *signature : {"GIF87a", "GIF89a"}) {
-        GifLayout l;
+        GifLayout l = Layout(5, 3, 3);
         l.signature = signature;
-        l.width = 5;
-        l.height = 3;
-        l.globalBits = 3;
-        l.minCodeSize = 3;
         const auto pixels = Ramp(15, 8);
         TGif gif;
         gif.DecodeBytes(LiteralGif(l, pixels));
@@ -112,9 +119,7 @@ TEST(TGif, DecodesImageWithItsSizePaletteAndPaddedRows) {
 }
 
 TEST(TGif, BitmapHasTheImageSizeNotTheScreenSize) {
-    GifLayout l;
-    l.width = 4;
-    l.height = 2;
+    GifLayout l = Layout(4, 2);
     std::string gif = LiteralGif(l, Ramp(8, 256));
     gif[6] = 100; // logical screen 100 x 2
     TGif decoder;
@@ -123,9 +128,7 @@ TEST(TGif, BitmapHasTheImageSizeNotTheScreenSize) {
 }
 
 TEST(TGif, LocalColorTableIsTheWholePalette) {
-    GifLayout l;
-    l.width = 2;
-    l.height = 2;
+    GifLayout l = Layout(2, 2);
     l.globalBits = 8;
     l.localBits = 2;
     l.minCodeSize = 2;
@@ -140,9 +143,7 @@ TEST(TGif, LocalColorTableIsTheWholePalette) {
 }
 
 TEST(TGif, ReusedDecoderForgetsThePreviousFile) {
-    GifLayout big;
-    big.width = 2;
-    big.height = 1;
+    GifLayout big = Layout(2, 1);
     GifLayout small = big;
     small.globalBits = 1;
     small.minCodeSize = 2;
@@ -155,9 +156,7 @@ TEST(TGif, ReusedDecoderForgetsThePreviousFile) {
 }
 
 TEST(TGif, RefusesWhatItDoesNotSupport) {
-    GifLayout l;
-    l.width = 2;
-    l.height = 1;
+    GifLayout l = Layout(2, 1);
     const std::string good = LiteralGif(l, {1, 2});
 
     EXPECT_EQ(DecodeError("PNG\r\n\x1a\n"), "Not a GIF file");
@@ -183,9 +182,7 @@ TEST(TGif, RefusesWhatItDoesNotSupport) {
 }
 
 TEST(TGif, AcceptsMinimumCodeSizesTwoToNine) {
-    GifLayout l;
-    l.width = 3;
-    l.height = 1;
+    GifLayout l = Layout(3, 1);
     for (int size : {1, 10, 0, 12}) {
         l.minCodeSize = size;
         EXPECT_EQ(DecodeError(GifHead(l) + std::string("\x01\x00\x00;", 4)), "Bad code size");
@@ -199,11 +196,7 @@ TEST(TGif, AcceptsMinimumCodeSizesTwoToNine) {
 }
 
 TEST(TGif, RejectsBrokenCodeStreams) {
-    GifLayout l;
-    l.width = 2;
-    l.height = 1;
-    l.minCodeSize = 2;
-    l.globalBits = 2;
+    GifLayout l = Layout(2, 1, 2);
     auto stream = [&](std::initializer_list<int> codes, bool terminate = true) {
         LiteralEncoder e(2);
         for (int c : codes)
@@ -225,11 +218,7 @@ TEST(TGif, RejectsBrokenCodeStreams) {
 TEST(TGif, DecodesCodesThatRepeatThePreviousString) {
     // Codes 4 (clear), 1, 6, 5 (end): 6 is not yet in the table when it arrives and stands
     // for the previous string plus its own first pixel: "1 1".
-    GifLayout l;
-    l.width = 3;
-    l.height = 1;
-    l.minCodeSize = 2;
-    l.globalBits = 2;
+    GifLayout l = Layout(3, 1, 2);
     LiteralEncoder e(2);
     for (int c : {4, 1, 6, 5})
         e.Raw(c);
@@ -239,11 +228,7 @@ TEST(TGif, DecodesCodesThatRepeatThePreviousString) {
 }
 
 TEST(TGif, FullTableMustBeFollowedByAClearCode) {
-    GifLayout l;
-    l.width = 64;
-    l.height = 80;
-    l.minCodeSize = 2;
-    l.globalBits = 2;
+    GifLayout l = Layout(64, 80, 2);
     const auto pixels = Ramp(64 * 80, 4);
 
     LiteralEncoder deferred(2);
@@ -278,9 +263,7 @@ TEST(TGif, FullTableMustBeFollowedByAClearCode) {
 
 TEST(TGif, InterlacedRowsLandInTheirPlaces) {
     for (int height = 1; height <= 12; ++height) {
-        GifLayout l;
-        l.width = 3;
-        l.height = height;
+        GifLayout l = Layout(3, height);
         l.interlaced = true;
         std::vector<int> order;
         TGif gif;
@@ -303,9 +286,7 @@ TEST(TGif, InterlacedRowsLandInTheirPlaces) {
 }
 
 TEST(TGif, RowsMissingAtAnEarlyEndCodeStayBlankInTheirPlaces) {
-    GifLayout l;
-    l.width = 3;
-    l.height = 4;
+    GifLayout l = Layout(3, 4);
     TGif gif;
     gif.DecodeBytes(LiteralGif(l, RowNumbered(3, 2)));
     const Bitmap b = ReadBitmap(gif);
@@ -316,9 +297,7 @@ TEST(TGif, RowsMissingAtAnEarlyEndCodeStayBlankInTheirPlaces) {
 }
 
 TEST(TGif, PixelsBeyondTheLastRowAreDropped) {
-    GifLayout l;
-    l.width = 2;
-    l.height = 2;
+    GifLayout l = Layout(2, 2);
     TGif gif;
     gif.DecodeBytes(LiteralGif(l, RowNumbered(2, 6)));
     const Bitmap b = ReadBitmap(gif);
@@ -326,9 +305,7 @@ TEST(TGif, PixelsBeyondTheLastRowAreDropped) {
 }
 
 TEST(TGif, WidthMustFitTheLineBuffer) {
-    GifLayout l;
-    l.height = 1;
-    l.width = TGif::kMaxWidth;
+    GifLayout l = Layout(TGif::kMaxWidth, 1);
     TGif gif;
     gif.DecodeBytes(LiteralGif(l, Ramp(TGif::kMaxWidth, 200)));
     EXPECT_EQ(ReadBitmap(gif).rows[0][2048], 2048 % 200);
@@ -339,9 +316,7 @@ TEST(TGif, WidthMustFitTheLineBuffer) {
 }
 
 TEST(TGif, SecondDecodeWhileOneRunsIsRefused) {
-    GifLayout l;
-    l.width = 2;
-    l.height = 3;
+    GifLayout l = Layout(2, 3);
     const std::string file = LiteralGif(l, RowNumbered(2, 3));
     TGif gif;
     std::string refused;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include <sys/wait.h>
@@ -53,6 +54,21 @@ ToolResult ToolRun::Run(const std::string &Arguments) const {
     r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
     r.err = ReadFile(dir_ / "stderr.txt");
     return r;
+}
+
+std::vector<std::string> LinesOf(const std::string &Text) {
+    std::vector<std::string> lines;
+    std::stringstream in(Text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string ShellQuoted(const std::filesystem::path &Path) {
+    std::string out = "'";
+    for (const char c : Path.string())
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 } // namespace vexil::test

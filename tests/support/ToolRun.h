@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vexil::test {
 
@@ -12,6 +13,11 @@ struct ToolResult {
     std::string out;
     std::string err;
 };
+
+// What a tool printed, a line at a time, without the line ends.
+std::vector<std::string> LinesOf(const std::string &Text);
+// Path in single quotes for a shell command line, whatever characters it holds.
+std::string ShellQuoted(const std::filesystem::path &Path);
 
 class ToolRun {
 public:

@@ -11,12 +11,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 
 namespace {
 
@@ -27,18 +24,24 @@ class VexilNntpTest : public ::testing::Test {
 protected:
     ToolResult Run(const std::string &arguments) { return tool_.Run(arguments); }
 
+    // Writes the articles into the scratch folder as <stem>0.txt, <stem>1.txt ... and posts
+    // them in that order to group, made first on the fixture's open server.
+    void PostToNewGroup(const std::string &group, const std::vector<std::string> &articles,
+                        const std::string &stem) {
+        std::string files;
+        for (std::size_t i = 0; i < articles.size(); ++i) {
+            const fs::path file = dir_ / (stem + std::to_string(i) + ".txt");
+            WriteFile(file, articles[i]);
+            files += " " + file.string();
+        }
+        inn.AddGroup(group);
+        inn.Post(files.substr(1));
+    }
+
     InnServer inn;
     ToolRun tool_{"vexil-nntp"};
     const fs::path &dir_ = tool_.Dir();
 };
-
-std::vector<std::string> LinesOf(const std::string &text) {
-    std::vector<std::string> lines;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST_F(VexilNntpTest, ListPrintsTheGroups) {
     const ToolResult r = Run("--server " + inn.Address() + " list");
@@ -151,17 +154,19 @@ std::string YEncArticle(const std::string &group, const std::string &id, const s
            "@example.invalid>\r\nLines: " + std::to_string(lines) + "\r\n\r\n" + body;
 }
 
-void Shell(const std::string &command) {
-    ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0) << command;
+// Bytes that do not compress, the same on every run for the same generator.
+std::string RandomBytes(std::mt19937 &rng, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (auto &b : bytes)
+        b = static_cast<char>(rng());
+    return bytes;
 }
 
 TEST_F(VexilNntpTest, FetchReportsAYEncCrcErrorByNameAndKeepsTheFile) {
     const std::string group = "alt.test.yenc.tool";
     std::mt19937 rng(15);
-    std::string good(40000, '\0'), bad(30000, '\0'), hostile(20000, '\0');
-    for (std::string *bytes : {&good, &bad, &hostile})
-        for (auto &b : *bytes)
-            b = static_cast<char>(rng());
+    std::string good = RandomBytes(rng, 40000);
+    const std::string bad = RandomBytes(rng, 30000), hostile = RandomBytes(rng, 20000);
     // Bytes that encode to "." at line starts: the server doubles those dots.
     for (std::size_t i = 0; i < good.size(); i += 128)
         good[i] = '\x04';
@@ -169,18 +174,7 @@ TEST_F(VexilNntpTest, FetchReportsAYEncCrcErrorByNameAndKeepsTheFile) {
         YEncArticle(group, "yenc-good", "good.jpg", good),
         YEncArticle(group, "yenc-bad", "bad.jpg", bad, "0badc0de"),
         YEncArticle(group, "yenc-hostile", "../../escape.jpg", hostile)};
-    std::string files;
-    for (std::size_t i = 0; i < articles.size(); ++i) {
-        const fs::path file = dir_ / ("article" + std::to_string(i) + ".txt");
-        WriteFile(file, articles[i]);
-        files += " " + file.string();
-    }
-    std::ifstream innDir(std::string(std::getenv("VEXIL_INN_STATE")) + "/inn-dir");
-    std::string server;
-    std::getline(innDir, server);
-    const std::string tools = std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/";
-    Shell("bash " + tools + "add-group " + server + "/plain " + group);
-    Shell("bash " + tools + "post-article " + server + "/plain" + files);
+    PostToNewGroup(group, articles, "article");
 
     fs::create_directories(dir_ / "deep" / "er");
     const ToolResult r =
@@ -224,25 +218,11 @@ std::string YEncHalf(const std::string &group, const std::string &id, const std:
 TEST_F(VexilNntpTest, FetchWithJoinWritesTheCompletePostsOnly) {
     const std::string group = "alt.test.join.tool";
     std::mt19937 rng(3);
-    std::string whole(50000, '\0'), alone(30000, '\0');
-    for (std::string *bytes : {&whole, &alone})
-        for (auto &b : *bytes)
-            b = static_cast<char>(rng());
+    const std::string whole = RandomBytes(rng, 50000), alone = RandomBytes(rng, 30000);
     const std::vector<std::string> articles{YEncHalf(group, "join-2", "whole.jpg", whole, 2),
                                             YEncHalf(group, "join-alone", "alone.jpg", alone, 1),
                                             YEncHalf(group, "join-1", "whole.jpg", whole, 1)};
-    std::string files;
-    for (std::size_t i = 0; i < articles.size(); ++i) {
-        const fs::path file = dir_ / ("join" + std::to_string(i) + ".txt");
-        WriteFile(file, articles[i]);
-        files += " " + file.string();
-    }
-    std::ifstream innDir(std::string(std::getenv("VEXIL_INN_STATE")) + "/inn-dir");
-    std::string server;
-    std::getline(innDir, server);
-    const std::string tools = std::string(std::getenv("VEXIL_SOURCE_DIR")) + "/tools/inn/";
-    Shell("bash " + tools + "add-group " + server + "/plain " + group);
-    Shell("bash " + tools + "post-article " + server + "/plain" + files);
+    PostToNewGroup(group, articles, "join");
 
     const ToolResult r = Run("--server " + inn.Address() + " fetch " + group + " --join -o out");
     ASSERT_EQ(r.status, 0) << r.err;

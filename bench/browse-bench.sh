@@ -156,6 +156,7 @@ if vexil:
           "%d pictures exact" % (bv["seconds"], bv["articles"] / bv["seconds"],
                                  max(x["peak"] for x in vexil) / mb, bv["pictures"]))
     # Its own processor time, which a busy machine inflates far less than the wall time.
+    print("Vexil's wall time in the rounds: %s" % ", ".join("%.2f" % x["seconds"] for x in vexil))
     cpus = [x["cpu"] for x in vexil if x["cpu"] is not None]
     if cpus:
         print("Vexil's processor time in the run: best %.2f s (rounds: %s)"
@@ -166,6 +167,8 @@ if peer:
           "%d pictures exact" % (bp["fetch"], bp["decode"], bp["seconds"],
                                  bp["articles"] / bp["seconds"],
                                  max(x["peak"] for x in peer) / mb, bp["pictures"]))
+if peer:
+    print("the peer's wall time in the rounds: %s" % ", ".join("%.2f" % x["seconds"] for x in peer))
 if vexil and peer:
     print("whole processes, with start-up and exit: Vexil %.2f s, nntplib and uudeview %.2f s"
           % (min(x["process"] for x in vexil), min(x["process"] for x in peer)))

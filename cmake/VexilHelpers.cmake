@@ -56,6 +56,44 @@ function(vexil_add_test name)
     list(APPEND props FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  if(VEXIL_PCH)
+    if(T_GUI AND TARGET Qt6::Test)
+      # QtTest's headers read the folder-specific QT_TESTCASE_* definitions, so each folder
+      # has its own Qt header set, and every Qt test links QtTest so that the definitions match.
+      target_link_libraries(${name} PRIVATE Qt6::Test)
+      file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+      string(MAKE_C_IDENTIFIER "${folder}" folder)
+      vexil_test_pch(${name} vexil_pch_qt_${folder} QT)
+    else()
+      vexil_test_pch(${name} vexil_pch_gtest)
+    endif()
+  endif()
+endfunction()
+
+# vexil_test_pch(target host [QT]): target compiles with the precompiled headers of host, a
+# program of nothing else made on first use. One precompiled set is shared by many tests, so
+# its flags must be theirs: host is an executable like them, and with QT links what they link.
+function(vexil_test_pch target host)
+  if(NOT TARGET ${host})
+    set(headers <gtest/gtest.h> <gmock/gmock.h> <algorithm> <chrono> <filesystem> <fstream>
+                <functional> <map> <memory> <set> <string> <thread> <vector>)
+    add_executable(${host} ${PROJECT_SOURCE_DIR}/cmake/PchHost.cpp)
+    target_link_libraries(${host} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+    if(ARGN STREQUAL "QT")
+      target_link_libraries(${host} PRIVATE Qt6::Widgets Qt6::Test)
+      list(APPEND headers <QAction> <QApplication> <QCheckBox> <QComboBox> <QImage> <QLabel>
+                          <QLineEdit> <QMenuBar> <QMessageBox> <QPushButton> <QScrollArea>
+                          <QStatusBar> <QTest> <QTimer> <QToolButton> <QWidget>)
+    endif()
+    target_precompile_headers(${host} PRIVATE ${headers})
+  endif()
+  target_precompile_headers(${target} REUSE_FROM ${host})
+  # GCC forgets that the headers of a precompiled set are system headers, so its false alarms
+  # in them (std::string copies, snprintf, GoogleTest's if-else macros) come back.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow
+                                             -Wno-dangling-else -Wno-format-truncation)
+  endif()
 endfunction()
 
 # vexil_add_fuzzer(NAME SOURCE file.cpp LIBS lib ...)

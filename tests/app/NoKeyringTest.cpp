@@ -146,7 +146,7 @@ TEST(SecretServiceKeyring, AKeyringThatDoesNotAnswerInTimeIsGivenUpAndItsLateAns
     QProcess service;
     service.start(
         "/usr/bin/python3",
-        {QString(std::getenv("VEXIL_SOURCE_DIR")) + "/tests/app/slow-secret-service.py", "4"});
+        {QString(std::getenv("VEXIL_SOURCE_DIR")) + "/tests/app/slow-secret-service.py", "3"});
     ASSERT_TRUE(service.waitForReadyRead(20000)) << service.errorString().toStdString();
     ASSERT_EQ(service.readLine().trimmed(), "ready");
 
@@ -159,8 +159,8 @@ TEST(SecretServiceKeyring, AKeyringThatDoesNotAnswerInTimeIsGivenUpAndItsLateAns
     } catch (const EKeyringError &e) {
         EXPECT_EQ(e.Message(), "the keyring did not answer within 2 seconds.");
     }
-    // The answer that comes after all reaches a request that was given up.
-    test::RunEventLoop(4000);
+    // The answer that comes after all, a second later, reaches a request that was given up.
+    test::RunEventLoop(3000);
     service.kill();
     service.waitForFinished();
 }

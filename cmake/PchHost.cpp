@@ -1,0 +1,1 @@
+// Only carries the precompiled headers that the tests share (cmake/VexilHelpers.cmake).

@@ -76,12 +76,6 @@ void TSqliteDatabase::Execute(const char *sql) {
     }
 }
 
-void TSqliteDatabase::ExecuteKept(const char *sql) {
-    TSqliteStatement statement = Prepare(sql);
-    if (const int rc = sqlite3_step(statement.stmt_); rc != SQLITE_DONE && rc != SQLITE_ROW)
-        throw ERegistryException("The settings store " + path_ + " failed: " + sqlite3_errmsg(db_));
-}
-
 TSqliteStatement TSqliteDatabase::Prepare(const char *sql) {
     std::string text(sql);
     sqlite3_stmt *stmt = nullptr;
@@ -194,7 +188,7 @@ int TSqliteStatement::ColumnType(int index) const {
 
 TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : db_(db), nested_(db.InTransaction()) {
     // IMMEDIATE takes the write lock at once, so two processes never deadlock on an upgrade.
-    db_.ExecuteKept(nested_ ? "SAVEPOINT vexil_nested" : "BEGIN IMMEDIATE");
+    db_.Execute(nested_ ? "SAVEPOINT vexil_nested" : "BEGIN IMMEDIATE");
 }
 
 TSqliteTransaction::~TSqliteTransaction() {
@@ -208,7 +202,7 @@ TSqliteTransaction::~TSqliteTransaction() {
 }
 
 void TSqliteTransaction::Commit() {
-    db_.ExecuteKept(nested_ ? "RELEASE vexil_nested" : "COMMIT");
+    db_.Execute(nested_ ? "RELEASE vexil_nested" : "COMMIT");
     done_ = true;
 }
 

@@ -30,8 +30,6 @@ public:
     ~TSqliteDatabase();
 
     void Execute(const char *sql);
-    // Execute for a single statement run often: compiled once and kept.
-    void ExecuteKept(const char *sql);
     // A statement of sql, reset and without bindings; compiled only when none is idle.
     TSqliteStatement Prepare(const char *sql);
     std::int64_t LastInsertRowId() const;

@@ -48,7 +48,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVEXIL_FUZZ=ON -DVEXIL_GUI=OFF -DVEXIL_TESTS=OFF -DVEXIL_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs"
 echo "=== fuzzers: run"
-bash tools/run-fuzzers.sh build-fuzz "${FUZZ_SECONDS:-30}"
+bash tools/run-fuzzers.sh build-fuzz "${FUZZ_SECONDS:-20}"
 summary+=("fuzzers: clean")
 
 echo "=== summary"

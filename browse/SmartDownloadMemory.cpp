@@ -26,11 +26,8 @@ std::optional<std::int32_t> ReadSmartDownload(TRegistry &Store, const std::strin
 }
 
 void WriteSmartDownload(TRegistry &Store, const std::string &ValueName, std::int32_t Number) {
-    // Written after every article: the key's walk and the write share one transaction.
-    Store.InOneTransaction([&] {
-        OpenMemory(Store);
-        Store.WriteInteger(ValueName, Number);
-    });
+    OpenMemory(Store);
+    Store.WriteInteger(ValueName, Number);
 }
 
 bool ResetSmartDownload(TRegistry &Store) {

@@ -96,10 +96,6 @@ void TSqliteDatabase::Keep(const std::string &sql, sqlite3_stmt *stmt) {
     idle_[sql].push_back(stmt);
 }
 
-bool TSqliteDatabase::InTransaction() const {
-    return sqlite3_get_autocommit(db_) == 0;
-}
-
 std::int64_t TSqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
@@ -186,15 +182,15 @@ int TSqliteStatement::ColumnType(int index) const {
     return sqlite3_column_type(stmt_, index);
 }
 
-TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : db_(db), nested_(db.InTransaction()) {
+TSqliteTransaction::TSqliteTransaction(TSqliteDatabase &db) : db_(db) {
     // IMMEDIATE takes the write lock at once, so two processes never deadlock on an upgrade.
-    db_.Execute(nested_ ? "SAVEPOINT vexil_nested" : "BEGIN IMMEDIATE");
+    db_.Execute("BEGIN IMMEDIATE");
 }
 
 TSqliteTransaction::~TSqliteTransaction() {
     if (!done_) {
         try {
-            db_.Execute(nested_ ? "ROLLBACK TO vexil_nested; RELEASE vexil_nested" : "ROLLBACK");
+            db_.Execute("ROLLBACK");
         } catch (const Exception &) {
             // The failure that brought us here is the one the caller reports.
         }
@@ -202,7 +198,7 @@ TSqliteTransaction::~TSqliteTransaction() {
 }
 
 void TSqliteTransaction::Commit() {
-    db_.Execute(nested_ ? "RELEASE vexil_nested" : "COMMIT");
+    db_.Execute("COMMIT");
     done_ = true;
 }
 

@@ -37,8 +37,6 @@ public:
     int Changes() const;
     std::string LastError() const;
     const std::string &Path() const { return path_; }
-    // True inside BEGIN ... COMMIT.
-    bool InTransaction() const;
 
 private:
     friend class TSqliteStatement;
@@ -83,8 +81,6 @@ private:
 };
 
 // One transaction: commits when Commit is called, rolls back when left early by an exception.
-// Inside another it is a savepoint of that one, so that code which needs a transaction of its
-// own can run inside a caller's.
 class TSqliteTransaction {
 public:
     explicit TSqliteTransaction(TSqliteDatabase &db);
@@ -95,7 +91,6 @@ public:
 
 private:
     TSqliteDatabase &db_;
-    bool nested_;
     bool done_ = false;
 };
 

@@ -141,12 +141,6 @@ std::optional<std::int64_t> TRegistry::WalkKey(const std::string &path, bool cre
     return id;
 }
 
-void TRegistry::InOneTransaction(const std::function<void()> &Work) {
-    TSqliteTransaction transaction(Db());
-    Work();
-    transaction.Commit();
-}
-
 bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
     const std::optional<std::int64_t> id = FindKey(key, canCreate);
     if (!id)

@@ -12,7 +12,6 @@
 #include "platform/Object.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,11 +80,6 @@ public:
 
     std::vector<std::string> GetKeyNames();
     std::vector<std::string> GetValueNames();
-
-    // Runs Work as one transaction of the store: keys opened and values written in it take
-    // the database's locks once, not once per statement, and all of it is undone when Work
-    // throws.
-    void InOneTransaction(const std::function<void()> &Work);
 
 private:
     struct Value {

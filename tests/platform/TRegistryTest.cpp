@@ -208,35 +208,3 @@ TEST_F(TRegistryTest, TwoStoresOnOneFileSeeEachOthersWritesAtOnceHoweverOftenThe
     ASSERT_TRUE(b.OpenKey("\\Software\\Internet\\VX\\SDLog", false));
     EXPECT_EQ(b.ReadInteger("news.examplealt.pictures"), 7);
 }
-
-TEST_F(TRegistryTest, OneTransactionKeepsAllOfItsWorkOrNoneAndMayCreateKeysInside) {
-    TRegistry writer(path_);
-    TRegistry reader(path_);
-    ASSERT_FALSE(reader.KeyExists("\\Software\\Internet\\VX\\SDLog"));
-    writer.InOneTransaction([&] {
-        // The key is missing: its creation runs inside the caller's transaction.
-        ASSERT_TRUE(writer.OpenKey("\\Software\\Internet\\VX\\SDLog", true));
-        writer.WriteInteger("one", 1);
-        writer.WriteInteger("two", 2);
-        // Nothing is seen from outside before the end.
-        EXPECT_FALSE(reader.KeyExists("\\Software\\Internet\\VX\\SDLog"));
-    });
-    ASSERT_TRUE(reader.OpenKey("\\Software\\Internet\\VX\\SDLog", false));
-    EXPECT_EQ(reader.ReadInteger("one"), 1);
-    EXPECT_EQ(reader.ReadInteger("two"), 2);
-
-    EXPECT_THROW(writer.InOneTransaction([&] {
-        ASSERT_TRUE(writer.OpenKey("\\Software\\Internet\\VX\\Other", true));
-        writer.WriteInteger("one", 10);
-        throw ERegistryException("disk full");
-    }),
-                 ERegistryException);
-    EXPECT_FALSE(reader.KeyExists("\\Software\\Internet\\VX\\Other"));
-    EXPECT_EQ(reader.ReadInteger("one"), 1);
-    // The store goes on as before after a rollback.
-    writer.InOneTransaction([&] {
-        ASSERT_TRUE(writer.OpenKey("\\Software\\Internet\\VX\\SDLog", true));
-        writer.WriteInteger("one", 3);
-    });
-    EXPECT_EQ(reader.ReadInteger("one"), 3);
-}

@@ -29,8 +29,8 @@ TagWinsock &Winsock() {
 // The longest wait of one pass, so that Cancel and the time-out are noticed at once.
 constexpr int kPollMs = 10;
 constexpr int kChunk = 16384;
-// One read takes a whole picture article of the usual size: every read costs a system call,
-// a quick-ACK renewal and a progress report.
+// Large enough that a picture article of the usual size takes a read or two: every read
+// costs a system call, a quick-ACK renewal and a progress report.
 constexpr int kReceiveChunk = 64 * 1024;
 constexpr std::size_t kMaxBuffered = kReceiveChunk;
 constexpr std::string_view kPasswordCommand = "AUTHINFO PASS ";
